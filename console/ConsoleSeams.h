@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace camera {
+class SdkBackend;
+class VideoBackend;
+}  // namespace camera
+
+// Shows one modal message box and returns when the user closes it.
+class MessageBoxSink {
+ public:
+  virtual ~MessageBoxSink() = default;
+  virtual void ShowModal(const QString& text) = 0;
+};
+
+// Everything outside the window, handed in by its creator: main.cpp passes
+// the real ones, tests pass recording fakes.
+struct ConsoleSeams {
+  camera::SdkBackend* sdkBackend = nullptr;
+  camera::VideoBackend* videoBackend = nullptr;
+  std::function<void(int milliseconds)> pause;
+  MessageBoxSink* messageBoxes = nullptr;
+  QString pictureDirectory;
+};

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, run, fuzz and benchmark.
+# Safe to run again: packages already present are skipped without touching apt.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config make
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  libjpeg62-turbo-dev
+  libcli11-dev
+  libgtest-dev libgmock-dev
+  libbenchmark-dev
+  clang libclang-rt-dev clang-format
+  fonts-wqy-microhei fontconfig
+  xvfb x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
