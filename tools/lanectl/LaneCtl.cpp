@@ -1,0 +1,147 @@
+#include "LaneCtl.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "Controller.h"
+#include "Crc16.h"
+#include "FrameCommands.h"
+#include "HexDump.h"
+#include "InputValues.h"
+
+namespace {
+
+constexpr int kBadInput = 2;
+
+constexpr const char* kValueRules = R"(
+Values:
+  N     decimal integer that fits 32 bits signed, a leading minus allowed;
+        one-byte fields take its low 8 bits, the read argument its low 16 bits
+  HEX   pairs of hex digits, blanks allowed between pairs ("55 D5 44" or "55D544")
+  TEXT  UTF-8, sent in GBK; "hex:0D 55" gives raw bytes instead
+)";
+
+constexpr const char* kOutputAndExamples = R"(
+Output:
+  build  the frame's hex dump line (a blank before each byte)
+  parse  one line of JSON: {"result":1} when no reply is usable, else "result":0,
+         "command", "address", and for an A2 reply "card_number", "value17",
+         "low2_of_19", "bit2_of_19", "byte20", "byte21", "byte22", for an E3
+         reply "e3_value" (all decimal)
+  crc    the CRC-16 (initial FFFF, polynomial 8408) as four hex digits
+Bad input prints one line starting "lanectl: " on stderr, nothing on stdout,
+and exits with status 2.
+
+Examples:
+  lanectl build gate-open --address 1
+  lanectl build three-line --address 1 --line1 粤B8C312 --line2 0时0分 --line3 0.00
+  lanectl build box-text --box 98 --text 欢迎光临 --raw > /dev/ttyUSB0
+  lanectl parse "55 D5 44 00 00 00 01 00 04 00 00 E3 12 34"
+  lanectl crc 313233343536373839)";
+
+std::string JoinHexWords(const std::vector<std::string>& words) {
+  std::string joined;
+  for (const std::string& word : words) joined += word + ' ';
+  return joined;
+}
+
+std::string ReplyJson(protocol::Bytes chunk) {
+  protocol::ControllerReply reply;
+  if (protocol::ParseControllerReply(chunk, reply) != protocol::kReplyDecoded) {
+    return "{\"result\":1}";
+  }
+  std::string json = "{\"result\":0,\"command\":" + std::to_string(reply.Command) +
+                     ",\"address\":" + std::to_string(reply.Address);
+  if (reply.Command == protocol::kCommandReadCard) {
+    json += ",\"card_number\":" + std::to_string(reply.CardNumber) +
+            ",\"value17\":" + std::to_string(reply.Value17) +
+            ",\"low2_of_19\":" + std::to_string(reply.Low2Of19) +
+            ",\"bit2_of_19\":" + std::to_string(reply.Bit2Of19) +
+            ",\"byte20\":" + std::to_string(reply.Byte20) +
+            ",\"byte21\":" + std::to_string(reply.Byte21) +
+            ",\"byte22\":" + std::to_string(reply.Byte22);
+  } else {
+    json += ",\"e3_value\":" + std::to_string(reply.E3Value);
+  }
+  return json + "}";
+}
+
+std::string CrcText(protocol::Bytes bytes) {
+  const auto count = static_cast<std::int32_t>(std::min<std::size_t>(bytes.size(), INT32_MAX));
+  char text[8];
+  std::snprintf(
+      text, sizeof text, "%04X",
+      protocol::CalcCrc16(protocol::kCrcInitial, protocol::kCrcPolynomial, bytes, count, 0));
+  return text;
+}
+
+// CLI11 reports an unknown or absent command word only as a missing subcommand.
+std::string Explain(const CLI::ParseError& error, const CLI::App& app, const CLI::App& build) {
+  const bool atTop = app.get_subcommands().empty();
+  const bool atBuild = build.parsed() && build.get_subcommands().empty();
+  if (error.get_name() != "RequiredError" || !(atTop || atBuild)) return error.what();
+
+  const std::vector<std::string> left = atTop ? app.remaining() : build.remaining();
+  const std::string what = atTop ? "command (build, parse or crc)" : "frame (see lanectl --help)";
+  if (left.empty()) return "missing " + what;
+  return "\"" + left.front() + "\" is not a " + what;
+}
+
+// A message may quote the user's input; keep it on one line.
+int Refuse(std::ostream& err, std::string message) {
+  std::replace_if(
+      message.begin(), message.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+  err << "lanectl: " << message << '\n';
+  return kBadInput;
+}
+
+}  // namespace
+
+int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  CLI::App app("Builds lane frames, decodes controller replies and computes checksums.", "lanectl");
+  app.require_subcommand(1);
+
+  CLI::App* build = app.add_subcommand("build", "print a frame: lanectl build FRAME OPTIONS");
+  build->require_subcommand(1);
+  const lanectl::FrameCommands frames(*build);
+  app.footer("\n" + frames.Synopsis() + kValueRules + kOutputAndExamples);
+  build->footer("\n" + frames.Synopsis() + kValueRules);
+  for (CLI::App* frame : build->get_subcommands({})) frame->footer(kValueRules);
+
+  std::vector<std::string> parseWords;
+  CLI::App* parse = app.add_subcommand("parse", "decode a controller reply: lanectl parse HEX");
+  parse->add_option("HEX", parseWords, "the received chunk")->required()->type_name("HEX");
+
+  std::vector<std::string> crcWords;
+  CLI::App* crc = app.add_subcommand("crc", "CRC-16 of some bytes: lanectl crc HEX");
+  crc->add_option("HEX", crcWords, "the bytes")->required()->type_name("HEX");
+
+  try {
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    app.parse(reversed);
+
+    std::string output;
+    if (build->parsed()) {
+      const protocol::ByteFrame frame = frames.BuildParsedFrame();
+      output = frames.Raw() ? std::string(frame.bytes.begin(), frame.bytes.end())
+                            : protocol::HexDumpLine(frame.view()) + '\n';
+    } else if (parse->parsed()) {
+      output = ReplyJson(lanectl::ParseHex("HEX", JoinHexWords(parseWords))) + '\n';
+    } else if (crc->parsed()) {
+      output = CrcText(lanectl::ParseHex("HEX", JoinHexWords(crcWords))) + '\n';
+    }
+    out.write(output.data(), static_cast<std::streamsize>(output.size()));
+    return 0;
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    return Refuse(err, Explain(error, app, *build));
+  } catch (const std::exception& error) {
+    return Refuse(err, error.what());
+  }
+}
