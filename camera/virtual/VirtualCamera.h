@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPointer>
+#include <map>
+
+#include "Lane.h"
+#include "SdkBackend.h"
+#include "VirtualLaneWorld.h"
+
+namespace camera {
+
+// The camera SDK backend of the virtual lane. Each open handle points at a
+// lane; the lane's events reach this camera once, whatever the number of
+// handles it holds on that lane, and carry the lane's address as bstrIP.
+class VirtualCamera : public SdkBackend {
+  Q_OBJECT
+
+ public:
+  explicit VirtualCamera(VirtualLaneWorld& world, QObject* parent = nullptr);
+
+  Status Connect(const QString& address, std::int32_t option, CameraHandle& handle) override;
+  Status Disconnect(CameraHandle handle) override;
+  Status Trigger(CameraHandle handle, QString& number, QString& color, AutomationByteArray& picture,
+                 std::int32_t bufferSize, std::int32_t& length, std::uint8_t& result) override;
+  Status OpenGate(CameraHandle handle) override;
+  Status ConfigureConnection(CameraHandle handle, std::int32_t first, std::int32_t second) override;
+  Status Capture(CameraHandle handle, AutomationByteArray& picture, std::int32_t bufferSize,
+                 std::int32_t& length, std::uint8_t& result) override;
+  Status TransSerialPort(CameraHandle handle, const std::uint8_t* data,
+                         std::int32_t count) override;
+
+  // Every call on a handle goes through here: the place where a lane that
+  // has dropped off the network will refuse it.
+  Lane* LaneOf(CameraHandle handle) const;
+
+ private:
+  void Listen(Lane* lane);
+  void StopListening(Lane* lane);
+  void ForwardPlate(const Lane& lane, const PlateEvent& event);
+
+  VirtualLaneWorld& world_;
+  std::map<CameraHandle, QPointer<Lane>> handles_;
+};
+
+}  // namespace camera

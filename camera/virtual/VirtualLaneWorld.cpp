@@ -1,0 +1,24 @@
+#include "VirtualLaneWorld.h"
+
+#include <limits>
+
+#include "LaneAddress.h"
+
+namespace camera {
+
+VirtualLaneWorld::VirtualLaneWorld(LaneTimings timings, QObject* parent)
+    : QObject(parent), timings_(timings) {}
+
+Lane* VirtualLaneWorld::LaneAt(const QString& address) {
+  if (!IsDottedIpv4(address)) return nullptr;
+  auto [place, added] = lanes_.try_emplace(address, nullptr);
+  if (added) place->second = new Lane(address, timings_, this);
+  return place->second;
+}
+
+CameraHandle VirtualLaneWorld::NewHandle() {
+  lastHandle_ = lastHandle_ == std::numeric_limits<CameraHandle>::max() ? 1 : lastHandle_ + 1;
+  return lastHandle_;
+}
+
+}  // namespace camera
