@@ -23,4 +23,6 @@ struct ConsoleSeams {
   std::function<void(int milliseconds)> pause;
   MessageBoxSink* messageBoxes = nullptr;
   QString pictureDirectory;
+  // Where every pane line is also written; empty: no session log.
+  QString sessionLogPath;
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "../camera/AXCLIENTLib_TLB.h"
@@ -13,6 +14,7 @@
 #include "../camera/zel_ipcsdkLib_TLB.h"
 #include "../protocol/ByteFrame.h"
 #include "ConsoleSeams.h"
+#include "SessionLog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -33,6 +35,9 @@ class TfmVideoStream : public QWidget {
   Q_OBJECT
 
  public:
+  // The pane keeps the newest lines only; the session log keeps them all.
+  static constexpr int kPaneLineLimit = 100000;
+
   explicit TfmVideoStream(ConsoleSeams seams, QWidget* parent = nullptr);
   ~TfmVideoStream() override;
 
@@ -89,11 +94,11 @@ class TfmVideoStream : public QWidget {
   void sdk1ZEL_IPCSDK_Plate(const QString& bstrIP, const QString& bstrNumber,
                             const QString& bstrColor, const std::uint8_t* nPicData,
                             std::int32_t nPicLen, const std::uint8_t* nCloseUpPicData,
-                            std::int32_t nCloseUpPicLen, std::int32_t nSpeed,
-                            std::int32_t nCapTime, std::int32_t nReserved1,
-                            std::int32_t nReserved2, float fPlateConfidence,
-                            std::int32_t nVehicleColor, std::int32_t nPlateType,
-                            std::int32_t nVehicleDir, std::int32_t nAlarmType);
+                            std::int32_t nCloseUpPicLen, std::int32_t nSpeed, std::int32_t nCapTime,
+                            std::int32_t nReserved1, std::int32_t nReserved2,
+                            float fPlateConfidence, std::int32_t nVehicleColor,
+                            std::int32_t nPlateType, std::int32_t nVehicleDir,
+                            std::int32_t nAlarmType);
   void Button1Click();
   void Button4Click();
   void Button5Click();
@@ -112,10 +117,12 @@ class TfmVideoStream : public QWidget {
   void AppendMessage(const QString& line);
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildControls();
+  void BuildCommandStrip();
+  void BuildPicturePanel();
   void BindHandlers();
   void SetTabOrder();
 
@@ -123,8 +130,12 @@ class TfmVideoStream : public QWidget {
   void Guarded(const std::function<void()>& handler);
   // One modal box at a time: while a box is open, further texts go to the pane.
   void ShowMessageBox(const QString& text);
+  void OpenSessionLog();
+  // One notice in the pane; the console carries on without the log.
+  void ReportSessionLogLost();
 
   // Camera side.
+  void ShowPictureFile(PictureView& view, const QString& path);
   void WritePictureFile(const QString& path, const std::uint8_t* data, std::int32_t length);
   void SaveSnapshot(camera::AutomationByteArray& snapshot, std::int32_t length);
   QString PicturePath(const char* fileName) const;
@@ -135,13 +146,18 @@ class TfmVideoStream : public QWidget {
   int ControllerAddress() const;
   int ScreenNumber() const;
   int VoiceNumber() const;
-  void SendFrame(const protocol::ByteFrame& frame, const QString& logPrefix = {});
+  // A frame too big for the send buffer is refused with a notice naming the
+  // limit and the field whose text made it so.
+  void SendFrame(const protocol::ByteFrame& frame, const QString& logPrefix = {},
+                 const QString& sourceField = {});
   void SendVoice(const char* simpleText, const char* standardText);
-  void ReadCard();
+  // The field's text in GBK, or nothing after a notice naming the field.
+  std::optional<std::vector<std::uint8_t>> FieldInGbk(const QLineEdit& field, const QString& name);
 
   ConsoleSeams seams_;
   camera::CameraHandle connectionHandle_ = 0;
   std::unique_ptr<std::vector<std::uint8_t>> pictureStream_;
   std::unique_ptr<camera::AutomationByteArray> snapshot_;
   bool messageBoxOpen_ = false;
+  std::unique_ptr<SessionLog> sessionLog_;
 };

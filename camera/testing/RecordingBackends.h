@@ -16,11 +16,11 @@ namespace camera::testing {
 struct RecordedCall {
   std::string operation;
   CameraHandle handle = 0;
-  QString text;                     // Connect: the address
-  std::vector<std::uint8_t> bytes;  // TransSerialPort: the bytes sent
-  std::int32_t first = 0;           // option, first value, buffer size or byte count
+  QString text{};                     // Connect: the address
+  std::vector<std::uint8_t> bytes{};  // TransSerialPort: the bytes sent
+  std::int32_t first = 0;             // option, first value, buffer size or byte count
   std::int32_t second = 0;
-  std::uint16_t variantType = 0;    // Trigger and Capture: the array handed in
+  std::uint16_t variantType = 0;      // Trigger and Capture: the array handed in
   std::int32_t arrayElements = 0;
 };
 
@@ -116,12 +116,16 @@ class RecordingVideoBackend : public VideoBackend {
   std::vector<QString> addresses;
   Status failure = Status::Ok();
   int paints = 0;
+  QRect lastPaintArea;
 
   Status PutStreamAddress(const QString& address) override {
     addresses.push_back(address);
     return failure;
   }
-  void Paint(QPainter&, const QRect&) override { ++paints; }
+  void Paint(QPainter&, const QRect& area) override {
+    ++paints;
+    lastPaintArea = area;
+  }
 };
 
 }  // namespace camera::testing

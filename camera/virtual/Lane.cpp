@@ -29,6 +29,7 @@ constexpr qint64 kCarPassesAfterOpenMs = 1100;  // the arm is all the way up
 constexpr double kCarLeavesMs = 1500;
 constexpr double kFaultFlashMs = 800;
 constexpr float kPlateConfidence = 0.97F;
+constexpr std::uint32_t kFaultSeed = 0x5EEDFA17;
 
 QString Text(ByteView gbk) {
   return QString::fromStdString(protocol::DecodeGbk(gbk));
@@ -58,7 +59,9 @@ Lane::Lane(QString address, const LaneTimings& timings, QObject* parent)
       lastFaultAt_(kLongAgo),
       carArrivedAt_(kLongAgo),
       carPassesAt_(kLongAgo),
-      sceneCamera_(std::make_unique<SceneCamera>()) {
+      sceneCamera_(std::make_unique<SceneCamera>()),
+      faultInjector_(static_cast<std::uint32_t>(qHash(address_)) ^ kFaultSeed),
+      backOnlineAt_(kLongAgo) {
   clock_.start();
   gateCloseTimer_.setSingleShot(true);
   gateCloseTimer_.setInterval(timings_.gateCloseDelayMs);
@@ -99,6 +102,7 @@ std::shared_ptr<const PlateEvent> Lane::Recognise() {
   look.carProgress = 1;
   look.faultFlash = 0;  // the flash is the lane's overlay, not in front of the camera
   sceneCamera_->Photograph(look, *event);
+  faultInjector_.SpoilPictures(faults_.pictures, *event);
   QTimer::singleShot(timings_.plateDelayMs, this, [this, event] { emit PlateRecognised(*event); });
   return event;
 }
@@ -221,9 +225,18 @@ void Lane::AnswerReadCard(int address, std::uint16_t readArgument) {
     lastCardRead_ = cards_.Take();
     cardRead_ = true;
     ++revision_;
-    const auto reply = BuildCardReply(address, lastCardRead_, readArgument);
-    emit SerialOut(QByteArray(reinterpret_cast<const char*>(reply.data()), reply.size()));
+    SendSerial(BuildCardReply(address, lastCardRead_, readArgument));
   });
+}
+
+void Lane::SendSerial(ByteView bytes) {
+  for (const QByteArray& chunk : faultInjector_.SerialChunks(faults_.serial, bytes))
+    emit SerialOut(chunk);
+}
+
+void Lane::SetFaults(const LaneFaults& faults) {
+  faults_ = faults;
+  backOnlineAt_ = faults.unreachableMs > 0 ? Now() + faults.unreachableMs : kLongAgo;
 }
 
 void Lane::Accepted() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CardReader.h"
+#include "LaneFaults.h"
 #include "LaneLook.h"
 #include "LaneTimings.h"
 #include "PlateEvent.h"
@@ -66,6 +67,11 @@ class Lane : public QObject {
   // Everything the picture shows, as of now.
   LaneLook Look() const;
 
+  // Takes effect at once; an unreachable spell starts now.
+  void SetFaults(const LaneFaults& faults);
+  const LaneFaults& Faults() const { return faults_; }
+  bool Reachable() const { return Now() >= backOnlineAt_; }
+
  signals:
   // Bytes the lane's devices send back up the serial line.
   void SerialOut(const QByteArray& bytes);
@@ -82,6 +88,7 @@ class Lane : public QObject {
   bool HandleVoice(ByteView body);
   void SetGate(bool open);
   void AnswerReadCard(int address, std::uint16_t readArgument);
+  void SendSerial(ByteView bytes);
   void Accepted();
   void CountFault();
   void SetVoice(VoiceState voice);
@@ -117,6 +124,9 @@ class Lane : public QObject {
   QTimer serialIdleTimer_;
   QTimer carTimer_;
   std::unique_ptr<SceneCamera> sceneCamera_;
+  LaneFaults faults_;
+  FaultInjector faultInjector_;
+  qint64 backOnlineAt_;
 };
 
 }  // namespace camera

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <map>
+#include <set>
 
 #include "Lane.h"
 #include "SdkBackend.h"
@@ -29,17 +30,21 @@ class VirtualCamera : public SdkBackend {
   Status TransSerialPort(CameraHandle handle, const std::uint8_t* data,
                          std::int32_t count) override;
 
-  // Every call on a handle goes through here: the place where a lane that
-  // has dropped off the network will refuse it.
+  // The lane behind an open handle, nullptr if the handle is not open.
   Lane* LaneOf(CameraHandle handle) const;
 
  private:
+  // Every call on a handle goes through here: a handle that is not open and
+  // a lane in a fault mode refuse the call. `lane` is set either way.
+  Status Reach(CameraHandle handle, Lane*& lane) const;
   void Listen(Lane* lane);
   void StopListening(Lane* lane);
   void ForwardPlate(const Lane& lane, const PlateEvent& event);
 
   VirtualLaneWorld& world_;
   std::map<CameraHandle, QPointer<Lane>> handles_;
+  // Lanes whose last handle was closed while they kept raising events.
+  std::set<const Lane*> lingering_;
 };
 
 }  // namespace camera
