@@ -3,8 +3,9 @@ BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
+FUZZ_SECONDS ?= 600
 
-.PHONY: deps configure build test test-sanitize run screenshot format clean
+.PHONY: deps configure build test test-sanitize fuzz fuzz-ci bench soak run screenshot format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,8 +27,36 @@ test-sanitize: deps
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
+	./$(BUILD_DIR)/console/laneconsole
+
+# Connects to the virtual lane under Xvfb, waits for a plate and saves docs/screenshot.png.
+screenshot: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target console_screenshot
+	bash scripts/screenshot.sh $(BUILD_DIR)/console/console_screenshot docs/screenshot.png
+
+# Fuzzing (clang, own build in build-fuzz): `fuzz` runs every target FUZZ_SECONDS (default 600)
+# and keeps new inputs in build-fuzz/corpus-new; `fuzz-ci` replays the committed corpus and fuzzes
+# each target for 30 s. Details in fuzz/README.md.
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/fuzz.sh long
+
+fuzz-ci: deps
+	JOBS=$(JOBS) bash scripts/fuzz.sh ci
+
+# Benchmarks against the obvious alternatives; the last lines are `ratio NAME VALUE`.
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	bash scripts/bench.sh $(BUILD_DIR)/bench
+
+# Twenty-four simulated hours of automatic card reading and plates (about 20 minutes).
+soak: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak
+	./$(BUILD_DIR)/bench/soak
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz

@@ -1,0 +1,146 @@
+// Twenty-four hours of a console left reading cards beside a lane, with time
+// compressed: a card read every simulated second, a plate every simulated 30 s
+// (both pictures written and shown) and live video at 25 frames per second of
+// wall time. One simulated second is one card read; prints resident memory
+// every simulated hour and checks that the session log holds every line.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTimer>
+#include <cstdio>
+
+#include "LiveConsole.h"
+#include "PictureView.h"
+
+namespace {
+
+constexpr int kTimeCompression = 100;
+constexpr int kSimulatedSeconds = 24 * 3600;
+constexpr int kSecondsPerHour = 3600;
+constexpr int kSecondsPerPlate = 30;
+
+long ResidentKilobytes() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : status.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+  return -1;
+}
+
+struct LogCounts {
+  long lines = 0, sent = 0, received = 0, decoded = 0;
+  QStringList tail;
+};
+
+LogCounts CountLog(const QString& path, int tailLines) {
+  LogCounts counts;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return counts;
+  while (!file.atEnd()) {
+    const QString line = QString::fromUtf8(file.readLine()).chopped(1);
+    ++counts.lines;
+    if (line.startsWith(QStringLiteral("发送 "))) ++counts.sent;
+    if (line.startsWith(QStringLiteral("接收 "))) ++counts.received;
+    if (line.startsWith(QStringLiteral("读卡"))) ++counts.decoded;
+    counts.tail.append(line);
+    if (counts.tail.size() > tailLines) counts.tail.removeFirst();
+  }
+  return counts;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QTemporaryDir folder;
+  const QString logPath = folder.filePath(QStringLiteral("session.log"));
+
+  camera::LaneTimings timings;
+  timings.carPeriodMs = 0;  // the soak presses "手动补拍" every simulated 30 s instead
+  timings.plateDelayMs /= kTimeCompression;
+  timings.cardReplyDelayMs = std::max(1, timings.cardReplyDelayMs / kTimeCompression);
+  timings.gateCloseDelayMs /= kTimeCompression;
+  LiveConsole console(
+      timings, folder.path(),
+      [](int milliseconds) { LiveConsole::SleepingPause(milliseconds / kTimeCompression); },
+      logPath);
+  TfmVideoStream& window = *console.window;
+  window.show();
+  console.Connect();
+
+  long decoded = 0;
+  long plates = 0;
+  long platesShown = 0;
+  QElapsedTimer wall;
+  wall.start();
+  const long startKb = ResidentKilobytes();
+  std::printf("soak: time compressed %dx; resident memory at start %ld KB\n", kTimeCompression,
+              startKb);
+  std::fflush(stdout);
+  long hourTwelveKb = 0;
+
+  // The window's own handler runs first: after it, both views must show new pictures.
+  qint64 sceneShown = 0;
+  qint64 closeUpShown = 0;
+  QObject::connect(window.sdk1, &camera::Tsdk::OnZELIPCSDKPlate, [&] {
+    ++plates;
+    const qint64 scene = window.imgAll->Picture().cacheKey();
+    const qint64 closeUp = window.imgPlate->Picture().cacheKey();
+    if (scene != sceneShown && closeUp != closeUpShown) ++platesShown;
+    sceneShown = scene;
+    closeUpShown = closeUp;
+  });
+  QObject::connect(window.memMessage, &QPlainTextEdit::textChanged, [&] {
+    if (!window.memMessage->document()->lastBlock().text().startsWith(QStringLiteral("读卡")))
+      return;
+    ++decoded;
+    if (decoded % kSecondsPerPlate == 0) window.BitBtn2->click();
+    if (decoded % kSecondsPerHour == 0) {
+      const long kb = ResidentKilobytes();
+      if (decoded / kSecondsPerHour == 12) hourTwelveKb = kb;
+      std::printf("hour %2ld: resident %ld KB, replies decoded %ld, plates %ld, wall %.0f s\n",
+                  decoded / kSecondsPerHour, kb, decoded, plates, wall.elapsed() / 1000.0);
+      std::fflush(stdout);
+    }
+    if (decoded == kSimulatedSeconds) {
+      window.chkReadCard->setChecked(false);
+      QTimer::singleShot(500, [] { QApplication::quit(); });  // the last plate settles
+    }
+  });
+
+  window.tmReadCard->setInterval(1000 / kTimeCompression);
+  window.chkReadCard->setChecked(true);
+  application.exec();
+
+  const long endKb = ResidentKilobytes();
+  const LogCounts log = CountLog(logPath, TfmVideoStream::kPaneLineLimit);
+  QStringList pane;
+  for (QTextBlock block = window.memMessage->document()->firstBlock(); block.isValid();
+       block = block.next())
+    pane.append(block.text());
+  const camera::Lane* lane = console.world.LaneAt(LiveConsole::kLaneAddress);
+
+  std::printf("end: resident %ld KB (start %ld KB, hour 12 %ld KB, growth 12→24 %ld KB)\n", endKb,
+              startKb, hourTwelveKb, endKb - hourTwelveKb);
+  std::printf("frames sent %ld, lane accepted %d, replies received %ld, replies decoded %ld "
+              "(pane count %ld), plate events %ld, both pictures shown %ld\n",
+              log.sent, lane->CommandsAccepted(), log.received, log.decoded, decoded, plates,
+              platesShown);
+  std::printf("session log: %ld lines; pane: %lld lines, identical to the log's last lines: %s\n",
+              log.lines, static_cast<long long>(pane.size()), pane == log.tail ? "yes" : "NO");
+  std::printf("error reports: %lld\n", static_cast<long long>(console.boxes.texts.size()));
+  for (const QString& text : console.boxes.texts)
+    std::printf("  error: %s\n", qUtf8Printable(text));
+  std::printf("wall time %.0f s\n", wall.elapsed() / 1000.0);
+
+  const bool ok = decoded == kSimulatedSeconds && log.decoded == decoded &&
+                  log.sent == log.received && pane == log.tail &&
+                  plates == kSimulatedSeconds / kSecondsPerPlate && platesShown == plates &&
+                  console.boxes.texts.isEmpty();
+  return ok ? 0 : 1;
+}
