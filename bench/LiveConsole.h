@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QThread>
 #include <functional>

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kTimeCompression = 100;
+constexpr int kTimeCompression = 200;
 constexpr int kSimulatedSeconds = 24 * 3600;
 constexpr int kSecondsPerHour = 3600;
 constexpr int kSecondsPerPlate = 30;
@@ -95,7 +95,9 @@ int main(int argc, char** argv) {
     sceneShown = scene;
     closeUpShown = closeUp;
   });
-  QObject::connect(window.memMessage, &QPlainTextEdit::textChanged, [&] {
+  // Connected after the window's own handler: a reply that decoded has just
+  // put its card line at the end of the pane.
+  QObject::connect(window.sdk1, &camera::Tsdk::OnZELIPCSDKTransSerialPort, [&] {
     if (!window.memMessage->document()->lastBlock().text().startsWith(QStringLiteral("读卡")))
       return;
     ++decoded;

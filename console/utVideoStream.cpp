@@ -384,12 +384,13 @@ void TfmVideoStream::WritePictureFile(const QString& path, const std::uint8_t* d
   std::memcpy(pictureStream_->data(), data, pictureStream_->size());
 
   // Written beside the old file and renamed over it, so a failed write never
-  // leaves a half-written picture for the view to load.
+  // leaves a half-written picture for the view to load. commit() does not
+  // see a buffered write that fails when flushed (a full disk): flush first.
   QSaveFile file(path);
   const bool saved =
       file.open(QIODevice::WriteOnly) &&
       file.write(reinterpret_cast<const char*>(pictureStream_->data()), length) == length &&
-      file.commit();
+      file.flush() && file.commit();
   if (!saved) throw std::runtime_error(file.errorString().toStdString());
 }
 
@@ -417,11 +418,13 @@ void TfmVideoStream::SaveSnapshot(camera::AutomationByteArray& snapshot, std::in
     ShowMessageBox(QStringLiteral("File not found!\\n"));
     return;
   }
+  bool written = false;
   {
     camera::ArrayLock lock(snapshot);
-    file.write(reinterpret_cast<const char*>(lock.data()), length);
+    written = file.write(reinterpret_cast<const char*>(lock.data()), length) == length;
   }
-  if (!file.commit()) throw std::runtime_error((path + ": " + file.errorString()).toStdString());
+  if (!written || !file.flush() || !file.commit())
+    throw std::runtime_error((path + ": " + file.errorString()).toStdString());
   imgAll->LoadFromFile(path);
 }
 

@@ -20,13 +20,17 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The window asks for the CJK faces 宋体 and 黑体 by name; fontconfig maps them to the installed one.
+font_alias="$(dirname "$0")/fontconfig/65-laneconsole-cjk.conf"
+installed_alias=/etc/fonts/conf.d/65-laneconsole-cjk.conf
+cmp -s "$font_alias" "$installed_alias" || $sudo install -m 644 "$font_alias" "$installed_alias"

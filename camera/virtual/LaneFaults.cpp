@@ -39,7 +39,8 @@ std::vector<QByteArray> FaultInjector::SerialChunks(SerialFault fault,
     case SerialFault::ByteByByte: {
       std::vector<QByteArray> bytes;
       bytes.reserve(reply.size());
-      for (std::size_t at = 0; at < reply.size(); ++at) bytes.push_back(Chunk(reply.subspan(at, 1)));
+      for (std::size_t at = 0; at < reply.size(); ++at)
+        bytes.push_back(Chunk(reply.subspan(at, 1)));
       return bytes;
     }
   }

@@ -41,7 +41,8 @@ struct LaneFaults {
   SerialFault serial = SerialFault::None;
   PictureFault pictures = PictureFault::None;
   // Disconnecting the last handle does not stop the lane's events reaching
-  // the camera: car after car, and replies still on their way.
+  // the camera (car after car, replies still on their way) until the camera
+  // connects to the lane again.
   bool eventsAfterDisconnect = false;
 };
 
