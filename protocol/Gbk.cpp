@@ -61,19 +61,6 @@ std::optional<CodePoint> DecodeUtf8At(std::string_view text, std::size_t at) {
   return CodePoint{value, length};
 }
 
-void RequireValidUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const std::optional<CodePoint> point = DecodeUtf8At(text, at);
-    if (!point) {
-      char detail[64];
-      std::snprintf(detail, sizeof detail, " (byte 0x%02X at offset %zu)",
-                    static_cast<unsigned char>(text[at]), at);
-      throw TextEncodingError(std::string("text is not valid UTF-8") + detail);
-    }
-    at += point->length;
-  }
-}
-
 [[noreturn]] void ThrowUnencodable(std::string_view text, std::size_t at) {
   const CodePoint point = DecodeUtf8At(text, at).value();
   char codeName[16];
@@ -82,10 +69,28 @@ void RequireValidUtf8(std::string_view text) {
                           codeName + "), which GBK cannot encode");
 }
 
+// GBK holds nothing beyond the Basic Multilingual Plane, and glibc's iconv
+// silently drops some such characters (the tags U+E0000..U+E007F) instead of
+// refusing them, so they are refused here before conversion.
+void RequireBmpUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::optional<CodePoint> point = DecodeUtf8At(text, at);
+    if (!point) {
+      char detail[64];
+      std::snprintf(detail, sizeof detail, " (byte 0x%02X at offset %zu)",
+                    static_cast<unsigned char>(text[at]), at);
+      throw TextEncodingError(std::string("text is not valid UTF-8") + detail);
+    }
+    if (point->value > 0xFFFF) ThrowUnencodable(text, at);
+    at += point->length;
+  }
+}
+
+
 }  // namespace
 
 std::vector<std::uint8_t> EncodeGbk(std::string_view utf8) {
-  RequireValidUtf8(utf8);
+  RequireBmpUtf8(utf8);
   // iconv refuses a null output buffer, which is what an empty vector has.
   if (utf8.empty()) return {};
   const IconvHandle converter = OpenIconv(kGbkCharset, "UTF-8");

@@ -66,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, GbkRefusedTest,
     testing::Values(
         RefusedCase{"Emoji", "ab😀cd", "text contains \"😀\" (U+1F600), which GBK cannot encode"},
+        RefusedCase{"TagCharacterThatIconvWouldDrop", "\xF3\xA0\x80\xA0",
+                    "(U+E0020), which GBK cannot encode"},
         RefusedCase{"Hangul", "한", "\"한\" (U+D55C), which GBK cannot encode"},
         RefusedCase{"StrayContinuationByte", "ab\x80", "not valid UTF-8 (byte 0x80 at offset 2)"},
         RefusedCase{"InvalidByte", "\xFF", "not valid UTF-8 (byte 0xFF at offset 0)"},
