@@ -16,7 +16,6 @@ namespace {
 constexpr double kHorizonY = 430;
 constexpr double kLaneCenterX = 650;
 constexpr double kStopLineY = 900;  // bottom of a waiting car's wheels
-constexpr double kRoadRight = 1300;
 constexpr QPointF kBarrierPivot{1200, 880};
 constexpr double kArmLength = 1060;
 constexpr double kArmThickness = 28;
