@@ -37,7 +37,10 @@ class AutomationByteArray {
 class ArrayLock {
  public:
   explicit ArrayLock(AutomationByteArray& array) : array_(array), data_(array.Lock()) {}
-  ~ArrayLock() { array_.Unlock(); }
+  // A backend that already unlocked must not turn the scope's end into a terminate.
+  ~ArrayLock() {
+    if (array_.IsLocked()) array_.Unlock();
+  }
   ArrayLock(const ArrayLock&) = delete;
   ArrayLock& operator=(const ArrayLock&) = delete;
   std::uint8_t* data() const { return data_; }

@@ -228,24 +228,29 @@ void TfmVideoStream::BindHandlers() {
           [this] { Guarded([this] { chkReadCardClick(); }); });
   connect(tmReadCard, &QTimer::timeout, this, [this] { Guarded([this] { tmReadCardTimer(); }); });
 
-  connect(sdk1, &camera::Tsdk::OnZELIPCSDKPlate, this,
-          [this](const QString& bstrIP, const QString& bstrNumber, const QString& bstrColor,
-                 const std::uint8_t* nPicData, std::int32_t nPicLen,
-                 const std::uint8_t* nCloseUpPicData, std::int32_t nCloseUpPicLen,
-                 std::int32_t nSpeed, std::int32_t nCapTime, std::int32_t nReserved1,
-                 std::int32_t nReserved2, float fPlateConfidence, std::int32_t nVehicleColor,
-                 std::int32_t nPlateType, std::int32_t nVehicleDir, std::int32_t nAlarmType) {
-            Guarded([&] {
-              sdk1ZEL_IPCSDK_Plate(bstrIP, bstrNumber, bstrColor, nPicData, nPicLen,
-                                   nCloseUpPicData, nCloseUpPicLen, nSpeed, nCapTime, nReserved1,
-                                   nReserved2, fPlateConfidence, nVehicleColor, nPlateType,
-                                   nVehicleDir, nAlarmType);
-            });
-          });
-  connect(sdk1, &camera::Tsdk::OnZELIPCSDKTransSerialPort, this,
-          [this](const QString& bstrIP, const std::uint8_t* nData, std::int32_t nLen) {
-            Guarded([&] { sdk1ZELIPCSDKTransSerialPort(bstrIP, nData, nLen); });
-          });
+  // The event's byte pointers are valid only while the event is being raised.
+  connect(
+      sdk1, &camera::Tsdk::OnZELIPCSDKPlate, this,
+      [this](const QString& bstrIP, const QString& bstrNumber, const QString& bstrColor,
+             const std::uint8_t* nPicData, std::int32_t nPicLen,
+             const std::uint8_t* nCloseUpPicData, std::int32_t nCloseUpPicLen, std::int32_t nSpeed,
+             std::int32_t nCapTime, std::int32_t nReserved1, std::int32_t nReserved2,
+             float fPlateConfidence, std::int32_t nVehicleColor, std::int32_t nPlateType,
+             std::int32_t nVehicleDir, std::int32_t nAlarmType) {
+        Guarded([&] {
+          sdk1ZEL_IPCSDK_Plate(bstrIP, bstrNumber, bstrColor, nPicData, nPicLen, nCloseUpPicData,
+                               nCloseUpPicLen, nSpeed, nCapTime, nReserved1, nReserved2,
+                               fPlateConfidence, nVehicleColor, nPlateType, nVehicleDir,
+                               nAlarmType);
+        });
+      },
+      Qt::DirectConnection);
+  connect(
+      sdk1, &camera::Tsdk::OnZELIPCSDKTransSerialPort, this,
+      [this](const QString& bstrIP, const std::uint8_t* nData, std::int32_t nLen) {
+        Guarded([&] { sdk1ZELIPCSDKTransSerialPort(bstrIP, nData, nLen); });
+      },
+      Qt::DirectConnection);
 }
 
 void TfmVideoStream::SetTabOrder() {
@@ -380,6 +385,7 @@ void TfmVideoStream::ShowPictureFile(PictureView& view, const QString& path) {
 void TfmVideoStream::WritePictureFile(const QString& path, const std::uint8_t* data,
                                       std::int32_t length) {
   if (!pictureStream_) throw std::logic_error("picture stream already released");
+  if (data == nullptr) throw std::invalid_argument("no picture bytes");
   pictureStream_->resize(static_cast<std::size_t>(length));
   std::memcpy(pictureStream_->data(), data, pictureStream_->size());
 

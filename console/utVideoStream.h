@@ -29,8 +29,8 @@ class QRadioButton;
 class PictureView;
 class RadioGroup;
 
-// The commissioning console. Controls keep the names the engineers know from
-// the lane documentation; handlers are named after control and event.
+// The commissioning console. Controls keep their long-standing names;
+// handlers are named after control and event.
 class TfmVideoStream : public QWidget {
   Q_OBJECT
 

@@ -4,8 +4,9 @@
 
 namespace protocol {
 
-// Largest inputs the devices' own firmware work areas accept. Builders do not
-// check them; callers refuse bigger input before building.
+// Largest inputs the frames are specified for (the work areas they were
+// defined with). Builders do not check them; callers refuse bigger input
+// before building.
 
 // Controller voice commands (A7): input work area, and the speech text that
 // still lets the frame fit its 512-byte assembly area.

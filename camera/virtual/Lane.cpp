@@ -290,7 +290,13 @@ void Lane::UpdateCarTimer() {
 
 void Lane::CarArrives() {
   UpdateCarTimer();
-  if (carTimer_.isActive()) Recognise();
+  if (!carTimer_.isActive()) return;
+  // Runs from a timer: an error escaping here would end the program. A car
+  // whose pictures cannot be made simply goes unrecognised.
+  try {
+    Recognise();
+  } catch (const std::exception&) {
+  }
 }
 
 }  // namespace camera

@@ -218,6 +218,19 @@ TEST_F(CameraHandlersTest, CloseUpThatCannotBeWrittenIsReportedWithoutReasonAndS
   EXPECT_EQ(window->edtPlate->text(), QStringLiteral("粤B4"));
 }
 
+TEST_F(CameraHandlersTest, APictureLengthWithoutBytesIsAFailedWriteNotACrash) {
+  emit sdk.OnZELIPCSDKPlate(QStringLiteral("192.168.1.100"), QStringLiteral("粤B6"),
+                            QStringLiteral("蓝"), nullptr, 100, nullptr, 100, 0, 0, 0, 0, 0.9f, 0,
+                            0, 0, 0);
+
+  ASSERT_EQ(boxes.texts.size(), 4u);
+  EXPECT_EQ(boxes.texts[0], WriteError("ParkPlateIn.JPG"));
+  EXPECT_TRUE(boxes.texts[2].startsWith(WriteError("ParkAll.JPG")));
+  EXPECT_FALSE(QFile::exists(PicturePath("ParkPlateIn.JPG")));
+  EXPECT_FALSE(QFile::exists(PicturePath("ParkAll.JPG")));
+  EXPECT_EQ(window->edtPlate->text(), QStringLiteral("粤B6"));
+}
+
 TEST_F(CameraHandlersTest, SceneThatCannotBeWrittenIsReportedWithItsReason) {
   ASSERT_TRUE(QDir(pictures.path()).mkdir(QStringLiteral("ParkAll.JPG")));
   RaisePlate(QStringLiteral("粤B5"), green_, red_);
