@@ -10,6 +10,9 @@
 // nanoseconds, so a run can divide our time by the alternative's.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // No colour: the ratio lines are read by scripts.
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const auto& run : runs) {
       if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;

@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
   std::vector<double> milliseconds;
   for (int press = 0; press < kPresses; ++press) {
     QEventLoop untilDecoded;
-    const auto watch = QObject::connect(
-        console.window->memMessage, &QPlainTextEdit::textChanged, [&] {
+    const auto watch =
+        QObject::connect(console.window->memMessage, &QPlainTextEdit::textChanged, [&] {
           if (console.window->memMessage->document()->lastBlock().text().startsWith(
                   QStringLiteral("读卡")))
             untilDecoded.quit();
@@ -47,10 +47,10 @@ int main(int argc, char** argv) {
   }
   std::sort(milliseconds.begin(), milliseconds.end());
   const double median = milliseconds[milliseconds.size() / 2];
-  std::printf("card reply: median %.1f ms, fastest %.1f ms, slowest %.1f ms over %d presses; "
-              "lane reply delay %d ms\n",
-              median, milliseconds.front(), milliseconds.back(), kPresses,
-              timings.cardReplyDelayMs);
+  std::printf(
+      "card reply: median %.1f ms, fastest %.1f ms, slowest %.1f ms over %d presses; "
+      "lane reply delay %d ms\n",
+      median, milliseconds.front(), milliseconds.back(), kPresses, timings.cardReplyDelayMs);
   std::printf("ratio card-reply %.3f\n", median / timings.cardReplyDelayMs);
   return console.boxes.texts.isEmpty() ? 0 : 1;
 }

@@ -52,9 +52,10 @@ int main(int argc, char** argv) {
   AppendUntil(window, appended, 1000000);
   const double late = MeasureMicroseconds(window, appended);
 
-  std::printf("log append: %.1f us per line after 1,000 lines, %.1f us after 1,000,000 "
-              "(pane holds %d lines)\n",
-              early, late, window.memMessage->document()->blockCount());
+  std::printf(
+      "log append: %.1f us per line after 1,000 lines, %.1f us after 1,000,000 "
+      "(pane holds %d lines)\n",
+      early, late, window.memMessage->document()->blockCount());
   std::printf("ratio log-append %.3f\n", late / early);
   return 0;
 }

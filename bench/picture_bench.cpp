@@ -1,6 +1,7 @@
 // The plate event's picture path: a JPEG file shown in a 313×209 view.
 // Ours decodes with DCT scaling to no more than the view needs and stretches;
 // the obvious alternative loads the whole picture and smooth-scales it.
+#include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>

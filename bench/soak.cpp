@@ -129,10 +129,10 @@ int main(int argc, char** argv) {
 
   std::printf("end: resident %ld KB (start %ld KB, hour 12 %ld KB, growth 12→24 %ld KB)\n", endKb,
               startKb, hourTwelveKb, endKb - hourTwelveKb);
-  std::printf("frames sent %ld, lane accepted %d, replies received %ld, replies decoded %ld "
-              "(pane count %ld), plate events %ld, both pictures shown %ld\n",
-              log.sent, lane->CommandsAccepted(), log.received, log.decoded, decoded, plates,
-              platesShown);
+  std::printf(
+      "frames sent %ld, lane accepted %d, replies received %ld, replies decoded %ld "
+      "(pane count %ld), plate events %ld, both pictures shown %ld\n",
+      log.sent, lane->CommandsAccepted(), log.received, log.decoded, decoded, plates, platesShown);
   std::printf("session log: %ld lines; pane: %lld lines, identical to the log's last lines: %s\n",
               log.lines, static_cast<long long>(pane.size()), pane == log.tail ? "yes" : "NO");
   std::printf("error reports: %lld\n", static_cast<long long>(console.boxes.texts.size()));

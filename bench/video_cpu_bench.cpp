@@ -1,9 +1,9 @@
 // CPU time the console spends showing the virtual lane's live video at
 // 25 frames per second, as a fraction of one core.
+#include <sys/resource.h>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <sys/resource.h>
 
 #include <cstdio>
 

@@ -21,7 +21,7 @@ struct Status {
 };
 
 // Failure codes the backends report.
-inline constexpr std::int32_t kStatusFailed = -2147467259;       // generic failure
+inline constexpr std::int32_t kStatusFailed = -2147467259;        // generic failure
 inline constexpr std::int32_t kStatusNotConnected = -2147220991;  // handle not open
 inline constexpr std::int32_t kStatusInvalidArgument = -2147024809;
 

@@ -28,8 +28,8 @@ class SdkBackend : public QObject {
   virtual Status OpenGate(CameraHandle handle) = 0;
   virtual Status ConfigureConnection(CameraHandle handle, std::int32_t first,
                                      std::int32_t second) = 0;
-  virtual Status Capture(CameraHandle handle, AutomationByteArray& picture,
-                         std::int32_t bufferSize, std::int32_t& length, std::uint8_t& result) = 0;
+  virtual Status Capture(CameraHandle handle, AutomationByteArray& picture, std::int32_t bufferSize,
+                         std::int32_t& length, std::uint8_t& result) = 0;
   virtual Status TransSerialPort(CameraHandle handle, const std::uint8_t* data,
                                  std::int32_t count) = 0;
 
@@ -38,9 +38,8 @@ class SdkBackend : public QObject {
                         const std::uint8_t* nPicData, std::int32_t nPicLen,
                         const std::uint8_t* nCloseUpPicData, std::int32_t nCloseUpPicLen,
                         std::int32_t nSpeed, std::int32_t nCapTime, std::int32_t nReserved1,
-                        std::int32_t nReserved2, float fPlateConfidence,
-                        std::int32_t nVehicleColor, std::int32_t nPlateType,
-                        std::int32_t nVehicleDir, std::int32_t nAlarmType);
+                        std::int32_t nReserved2, float fPlateConfidence, std::int32_t nVehicleColor,
+                        std::int32_t nPlateType, std::int32_t nVehicleDir, std::int32_t nAlarmType);
   void OnZELIPCSDKTransSerialPort(const QString& bstrIP, const std::uint8_t* nData,
                                   std::int32_t nLen);
 };

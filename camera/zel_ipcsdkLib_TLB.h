@@ -24,8 +24,7 @@ class Tsdk : public QWidget {
   CameraHandle Connect(const QString& address, std::int32_t option);
   void Disconnect(CameraHandle handle);
   std::uint8_t Trigger(CameraHandle handle, QString& number, QString& color,
-                       AutomationByteArray& picture, std::int32_t bufferSize,
-                       std::int32_t& length);
+                       AutomationByteArray& picture, std::int32_t bufferSize, std::int32_t& length);
   void OpenGate(CameraHandle handle);
   void ConfigureConnection(CameraHandle handle, std::int32_t first, std::int32_t second);
   std::uint8_t Capture(CameraHandle handle, AutomationByteArray& picture, std::int32_t bufferSize,
@@ -37,9 +36,8 @@ class Tsdk : public QWidget {
                         const std::uint8_t* nPicData, std::int32_t nPicLen,
                         const std::uint8_t* nCloseUpPicData, std::int32_t nCloseUpPicLen,
                         std::int32_t nSpeed, std::int32_t nCapTime, std::int32_t nReserved1,
-                        std::int32_t nReserved2, float fPlateConfidence,
-                        std::int32_t nVehicleColor, std::int32_t nPlateType,
-                        std::int32_t nVehicleDir, std::int32_t nAlarmType);
+                        std::int32_t nReserved2, float fPlateConfidence, std::int32_t nVehicleColor,
+                        std::int32_t nPlateType, std::int32_t nVehicleDir, std::int32_t nAlarmType);
   void OnZELIPCSDKTransSerialPort(const QString& bstrIP, const std::uint8_t* nData,
                                   std::int32_t nLen);
 

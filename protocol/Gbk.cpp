@@ -86,7 +86,6 @@ void RequireBmpUtf8(std::string_view text) {
   }
 }
 
-
 }  // namespace
 
 std::vector<std::uint8_t> EncodeGbk(std::string_view utf8) {

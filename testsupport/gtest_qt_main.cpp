@@ -1,5 +1,5 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 // GUI tests need an application object; QT_QPA_PLATFORM=offscreen keeps them headless.
 int main(int argc, char** argv) {

@@ -20,7 +20,7 @@ struct RecordedCall {
   std::vector<std::uint8_t> bytes{};  // TransSerialPort: the bytes sent
   std::int32_t first = 0;             // option, first value, buffer size or byte count
   std::int32_t second = 0;
-  std::uint16_t variantType = 0;      // Trigger and Capture: the array handed in
+  std::uint16_t variantType = 0;  // Trigger and Capture: the array handed in
   std::int32_t arrayElements = 0;
 };
 
@@ -52,9 +52,8 @@ class RecordingSdkBackend : public SdkBackend {
     calls.push_back({"Disconnect", handle});
     return FailureOr("Disconnect");
   }
-  Status Trigger(CameraHandle handle, QString& number, QString& color,
-                 AutomationByteArray& picture, std::int32_t bufferSize, std::int32_t& length,
-                 std::uint8_t& result) override {
+  Status Trigger(CameraHandle handle, QString& number, QString& color, AutomationByteArray& picture,
+                 std::int32_t bufferSize, std::int32_t& length, std::uint8_t& result) override {
     RecordedCall call{"Trigger", handle, {}, {}, bufferSize};
     call.variantType = picture.VariantType();
     call.arrayElements = picture.ElementCount();
