@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QThread>

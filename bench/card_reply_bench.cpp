@@ -5,13 +5,13 @@
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "LiveConsole.h"
+#include "MessagePane.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -27,12 +27,11 @@ int main(int argc, char** argv) {
   std::vector<double> milliseconds;
   for (int press = 0; press < kPresses; ++press) {
     QEventLoop untilDecoded;
-    const auto watch =
-        QObject::connect(console.window->memMessage, &QPlainTextEdit::textChanged, [&] {
-          if (console.window->memMessage->document()->lastBlock().text().startsWith(
-                  QStringLiteral("读卡")))
-            untilDecoded.quit();
-        });
+    const auto watch = QObject::connect(console.window->memMessage, &MessagePane::LineAppended,
+                                        [&](const QString& line) {
+                                          if (line.startsWith(QStringLiteral("读卡")))
+                                            untilDecoded.quit();
+                                        });
     QTimer::singleShot(5000, &untilDecoded, [&] { untilDecoded.exit(1); });
     QElapsedTimer clock;
     clock.start();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "LiveConsole.h"
+#include "MessagePane.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
   std::printf(
       "log append: %.1f us per line after 1,000 lines, %.1f us after 1,000,000 "
       "(pane holds %d lines)\n",
-      early, late, window.memMessage->document()->blockCount());
+      early, late, window.memMessage->LineCount());
   std::printf("ratio log-append %.3f\n", late / early);
   return 0;
 }

@@ -9,11 +9,11 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTimer>
 #include <cstdio>
 
 #include "LiveConsole.h"
+#include "MessagePane.h"
 #include "PictureView.h"
 
 namespace {
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
   // Connected after the window's own handler: a reply that decoded has just
   // put its card line at the end of the pane.
   QObject::connect(window.sdk1, &camera::Tsdk::OnZELIPCSDKTransSerialPort, [&] {
-    if (!window.memMessage->document()->lastBlock().text().startsWith(QStringLiteral("读卡")))
-      return;
+    const MessagePane& pane = *window.memMessage;
+    if (!pane.Line(pane.LineCount() - 1).startsWith(QStringLiteral("读卡"))) return;
     ++decoded;
     if (decoded % kSecondsPerPlate == 0) window.BitBtn2->click();
     if (decoded % kSecondsPerHour == 0) {
@@ -121,10 +121,7 @@ int main(int argc, char** argv) {
 
   const long endKb = ResidentKilobytes();
   const LogCounts log = CountLog(logPath, TfmVideoStream::kPaneLineLimit);
-  QStringList pane;
-  for (QTextBlock block = window.memMessage->document()->firstBlock(); block.isValid();
-       block = block.next())
-    pane.append(block.text());
+  const QStringList pane = window.memMessage->Lines();
   const camera::Lane* lane = console.world.LaneAt(LiveConsole::kLaneAddress);
 
   std::printf("end: resident %ld KB (start %ld KB, hour 12 %ld KB, growth 12→24 %ld KB)\n", endKb,

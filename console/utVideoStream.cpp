@@ -7,7 +7,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScopeGuard>
@@ -17,6 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "MessagePane.h"
 #include "PictureView.h"
 #include "RadioGroup.h"
 
@@ -91,12 +91,10 @@ TfmVideoStream::TfmVideoStream(ConsoleSeams seams, QWidget* parent)
 
   BuildCommandStrip();
   BuildPicturePanel();
-  memMessage = new QPlainTextEdit(this);
+  memMessage = new MessagePane(kPaneLineLimit, this);
   memMessage->setObjectName(QStringLiteral("memMessage"));
-  memMessage->setLineWrapMode(QPlainTextEdit::NoWrap);
   memMessage->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memMessage->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memMessage->setMaximumBlockCount(kPaneLineLimit);
 
   auto* regions = new QVBoxLayout(this);
   regions->setContentsMargins(0, 0, 0, 0);
@@ -285,7 +283,7 @@ void TfmVideoStream::ShowMessageBox(const QString& text) {
 }
 
 void TfmVideoStream::AppendMessage(const QString& line) {
-  memMessage->appendPlainText(line);
+  memMessage->AppendLine(line);
   if (sessionLog_ && !sessionLog_->Append(line)) ReportSessionLogLost();
 }
 
@@ -299,7 +297,7 @@ void TfmVideoStream::ReportSessionLogLost() {
   const QString notice = QStringLiteral("会话日志 %1 无法写入(%2),此后的消息不再记录到文件")
                              .arg(sessionLog_->Path(), sessionLog_->Error());
   sessionLog_.reset();
-  memMessage->appendPlainText(notice);
+  memMessage->AppendLine(notice);
 }
 
 void TfmVideoStream::FormCreate() {

@@ -20,12 +20,12 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class QFrame;
 class QGroupBox;
 class QRadioButton;
+class MessagePane;
 class PictureView;
 class RadioGroup;
 
@@ -77,7 +77,7 @@ class TfmVideoStream : public QWidget {
   PictureView* imgPlate = nullptr;
   QLineEdit* edtPlate = nullptr;
 
-  QPlainTextEdit* memMessage = nullptr;
+  MessagePane* memMessage = nullptr;
   QTimer* tmReadCard = nullptr;
 
   camera::CameraHandle ConnectionHandle() const { return connectionHandle_; }

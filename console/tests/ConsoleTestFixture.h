@@ -5,7 +5,7 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
-#include <QPlainTextEdit>
+#include "MessagePane.h"
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -68,10 +68,7 @@ class ConsoleTest : public ::testing::Test {
     return pictures.filePath(QString::fromLatin1(name));
   }
 
-  QStringList PaneLines() const {
-    const QString text = window->memMessage->toPlainText();
-    return text.isEmpty() ? QStringList{} : text.split(QLatin1Char('\n'));
-  }
+  QStringList PaneLines() const { return window->memMessage->Lines(); }
 };
 
 // A small, valid JPEG of one colour, made by Qt's own encoder.

@@ -4,7 +4,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include "MessagePane.h"
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -112,10 +112,7 @@ class CommandPanelTest : public ::testing::Test {
     linesBefore = PaneLines().size();
   }
 
-  QStringList PaneLines() const {
-    const QString text = window->memMessage->toPlainText();
-    return text.isEmpty() ? QStringList() : text.split('\n');
-  }
+  QStringList PaneLines() const { return window->memMessage->Lines(); }
 
   // Lines appended since the test started.
   QStringList NewLines() const { return PaneLines().mid(linesBefore); }
@@ -588,7 +585,7 @@ TEST_F(VirtualLaneConsoleTest, CardReplyArrivesAndIsLoggedAndDecoded) {
 
   EXPECT_TRUE(boxes.shown.empty());
   EXPECT_EQ(lane->LastCardRead(), card);
-  const QStringList lines = window->memMessage->toPlainText().split('\n');
+  const QStringList lines = window->memMessage->Lines();
   const qsizetype sent = lines.indexOf(
       QStringLiteral("发送 192.168.7.9: 55 D5 44 00 00 00 01 00 05 87 BB A2 00 64 7E A6"));
   ASSERT_GE(sent, 0);

@@ -1,7 +1,9 @@
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
+#include <QScrollBar>
+#include <QTest>
 
 #include "ConsoleTestFixture.h"
 #include "RadioGroup.h"
@@ -61,9 +63,86 @@ TEST_F(MessagePaneTest, ThePaneKeepsOnlyTheNewestLines) {
   const int total = TfmVideoStream::kPaneLineLimit + 25;
   for (int line = 1; line <= total; ++line) window->AppendMessage(QString::number(line));
 
-  EXPECT_EQ(window->memMessage->document()->blockCount(), TfmVideoStream::kPaneLineLimit);
-  EXPECT_EQ(window->memMessage->document()->firstBlock().text(), QStringLiteral("26"));
-  EXPECT_EQ(window->memMessage->document()->lastBlock().text(), QString::number(total));
+  const MessagePane& pane = *window->memMessage;
+  EXPECT_EQ(pane.LineCount(), TfmVideoStream::kPaneLineLimit);
+  EXPECT_EQ(pane.Line(0), QStringLiteral("26"));
+  EXPECT_EQ(pane.Line(pane.LineCount() - 1), QString::number(total));
+}
+
+class PaneBehaviourTest : public ::testing::Test {
+ protected:
+  static constexpr int kLimit = 50;
+
+  PaneBehaviourTest() : pane(kLimit) {
+    pane.resize(300, 10 * pane.fontMetrics().lineSpacing() + 2 * pane.frameWidth() + 20);
+    pane.show();
+  }
+
+  void Append(int from, int to) {
+    for (int line = from; line <= to; ++line) pane.AppendLine(QString::number(line));
+  }
+
+  QPoint OnLine(int index) const {
+    const int height = pane.fontMetrics().lineSpacing();
+    return {10, (index - pane.TopLine()) * height + height / 2};
+  }
+
+  MessagePane pane;
+};
+
+TEST_F(PaneBehaviourTest, FollowsNewLinesAtTheBottomAndStaysPutWhenScrolledBack) {
+  Append(1, 30);
+  QScrollBar& bar = *pane.verticalScrollBar();
+  EXPECT_EQ(bar.value(), bar.maximum());
+  EXPECT_EQ(pane.Line(pane.TopLine() + bar.pageStep() - 1), QStringLiteral("30"));
+
+  bar.setValue(12);
+  Append(31, 40);
+  EXPECT_EQ(pane.Line(pane.TopLine()), QStringLiteral("13"));
+  // Older lines leaving the pane do not move what the engineer is reading.
+  Append(41, 55);
+  EXPECT_EQ(pane.Line(0), QStringLiteral("6"));
+  EXPECT_EQ(pane.Line(pane.TopLine()), QStringLiteral("13"));
+  Append(56, 70);
+  EXPECT_EQ(pane.TopLine(), 0);
+
+  bar.setValue(bar.maximum());
+  Append(71, 71);
+  EXPECT_EQ(bar.value(), bar.maximum());
+  EXPECT_EQ(pane.Line(pane.TopLine() + bar.pageStep() - 1), QStringLiteral("71"));
+}
+
+TEST_F(PaneBehaviourTest, DraggedLinesAreCopiedWholeAndStayOnTheirLines) {
+  Append(1, 8);
+  QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, OnLine(2));
+  QMouseEvent drag(QEvent::MouseMove, OnLine(4), pane.viewport()->mapToGlobal(OnLine(4)),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(pane.viewport(), &drag);
+  QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, OnLine(4));
+  EXPECT_EQ(pane.SelectedText(), QStringLiteral("3\n4\n5"));
+
+  QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("3\n4\n5"));
+
+  Append(9, 53);  // lines 1-3 leave the pane
+  EXPECT_EQ(pane.SelectedText(), QStringLiteral("4\n5"));
+  Append(54, 60);
+  EXPECT_EQ(pane.SelectionStart(), -1);
+  EXPECT_TRUE(pane.SelectedText().isEmpty());
+
+  QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(pane.SelectedText(), pane.Lines().join('\n'));
+  EXPECT_EQ(pane.Lines().size(), kLimit);
+}
+
+TEST_F(PaneBehaviourTest, ShiftClickExtendsTheSelectionBackwards) {
+  Append(1, 8);
+  QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, OnLine(5));
+  QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::ShiftModifier, OnLine(1));
+  EXPECT_EQ(pane.SelectedText(), QStringLiteral("2\n3\n4\n5\n6"));
+  // Below the last line picks the last line.
+  QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, OnLine(9));
+  EXPECT_EQ(pane.SelectedText(), QStringLiteral("8"));
 }
 
 }  // namespace

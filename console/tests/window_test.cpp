@@ -149,7 +149,6 @@ TEST_F(WindowTest, PanelsKeepTheirHeightsAndThePaneTakesTheRest) {
     EXPECT_EQ(window->Panel5->geometry(), QRect(0, 127, size.width(), 304));
     EXPECT_EQ(window->memMessage->geometry(), QRect(0, 431, size.width(), size.height() - 431));
   }
-  EXPECT_EQ(window->memMessage->lineWrapMode(), QPlainTextEdit::NoWrap);
   EXPECT_EQ(window->memMessage->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(window->memMessage->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 }
