@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "ConsoleFace.h"
 #include "ConsoleSeams.h"
 #include "VirtualLane.h"
 #include "utVideoStream.h"
@@ -39,6 +40,7 @@ struct LiveConsole {
     seams.messageBoxes = &boxes;
     seams.pictureDirectory = pictureDirectory;
     seams.sessionLogPath = sessionLogPath;
+    UseConsoleFace();
     window = std::make_unique<TfmVideoStream>(seams);
   }
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <memory>
 
+#include "FontConfiguration.h"
 #include "LiveConsole.h"
 
 namespace {
@@ -31,23 +31,33 @@ class FirstPaint : public QObject {
   bool seen_ = false;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const bool bare = argc > 1 && std::strcmp(argv[1], "bare") == 0;
+int RunBare(int argc, char** argv) {
   QApplication application(argc, argv);
   FirstPaint firstPaint;
-  if (bare) {
-    QWidget widget;
-    widget.resize(749, 659);
-    widget.installEventFilter(&firstPaint);
-    widget.show();
-    return application.exec();
-  }
+  QWidget widget;
+  widget.resize(749, 659);
+  widget.installEventFilter(&firstPaint);
+  widget.show();
+  return application.exec();
+}
+
+// The steps of the console's main; LiveConsole brings the virtual lane and
+// sets the console's face before building the window, as main does.
+int RunConsole(int argc, char** argv) {
+  StartFontConfiguration();
+  QApplication application(argc, argv);
+  FirstPaint firstPaint;
   QTemporaryDir folder;
   LiveConsole console(camera::LaneTimings{}, folder.path(), LiveConsole::SleepingPause,
                       folder.filePath(QStringLiteral("session.log")));
   console.window->installEventFilter(&firstPaint);
   console.window->show();
   return application.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool bare = argc > 1 && std::strcmp(argv[1], "bare") == 0;
+  return bare ? RunBare(argc, argv) : RunConsole(argc, argv);
 }

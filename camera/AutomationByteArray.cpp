@@ -1,5 +1,8 @@
 #include "AutomationByteArray.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 
 namespace camera {
@@ -7,7 +10,11 @@ namespace camera {
 AutomationByteArray::AutomationByteArray(std::int32_t elementCount) : count_(elementCount) {
   if (elementCount < 0)
     throw std::invalid_argument("an automation array cannot have a negative size");
-  data_ = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(elementCount));
+  // calloc hands out a large block as fresh zero pages, untouched until
+  // written: a megabyte snapshot buffer costs nothing at start-up.
+  data_.reset(static_cast<std::uint8_t*>(
+      std::calloc(std::max<std::size_t>(static_cast<std::size_t>(elementCount), 1), 1)));
+  if (!data_) throw std::bad_alloc();
 }
 
 std::uint8_t* AutomationByteArray::Lock() {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 
 namespace camera {
@@ -28,8 +29,12 @@ class AutomationByteArray {
   void Unlock();
 
  private:
+  struct FreeBytes {
+    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+  };
+
   std::int32_t count_;
-  std::unique_ptr<std::uint8_t[]> data_;
+  std::unique_ptr<std::uint8_t[], FreeBytes> data_;
   int locks_ = 0;
 };
 

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "ConsoleFace.h"
+#include "FontConfiguration.h"
 #include "PictureView.h"
 #include "VirtualLane.h"
 #include "utVideoStream.h"
@@ -27,7 +29,9 @@ class StderrMessageBoxes : public MessageBoxSink {
 }  // namespace
 
 int main(int argc, char** argv) {
+  StartFontConfiguration();
   QApplication application(argc, argv);
+  UseConsoleFace();
   const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "docs/screenshot.png";
 
   QTemporaryDir pictures;

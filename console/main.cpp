@@ -4,12 +4,16 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "ConsoleFace.h"
+#include "FontConfiguration.h"
 #include "QtMessageBoxSink.h"
 #include "VirtualLane.h"
 #include "utVideoStream.h"
 
 int main(int argc, char** argv) {
+  StartFontConfiguration();
   QApplication application(argc, argv);
+  UseConsoleFace();
   QApplication::setApplicationName(QStringLiteral("LaneConsole"));
 
   const QString pictureDirectory =

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
@@ -44,7 +45,11 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 QComboBox* MakeDropDown(QWidget* parent, const char* name, const QStringList& items, int selected,
                         int left, int top, int width, int height) {
   auto* box = Place(new QComboBox(parent), name, left, top, width, height);
-  box->setEditable(true);
+  // A completer without a model keeps the box from building its inline one,
+  // which would turn a typed "12" into "120" and costs time at start-up.
+  auto* edit = new QLineEdit(box);
+  edit->setCompleter(new QCompleter(edit));
+  box->setLineEdit(edit);
   box->setInsertPolicy(QComboBox::NoInsert);
   box->addItems(items);
   box->setCurrentIndex(selected);

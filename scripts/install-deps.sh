@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   clang libclang-rt-dev clang-format
-  fonts-wqy-microhei fontconfig
+  fonts-wqy-microhei fontconfig libfontconfig-dev
   xvfb x11-apps imagemagick
 )
 
