@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   const std::string self = argv[0];
   const std::string probe = self.substr(0, self.find_last_of('/') + 1) + "startup_probe";
-  constexpr int kRuns = 11;
+  constexpr int kRuns = 31;
   std::vector<double> console, bare;
   for (int run = 0; run < kRuns; ++run) {
     const double c = StartToFirstPaint(probe, "console");
