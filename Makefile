@@ -50,7 +50,7 @@ bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	bash scripts/bench.sh $(BUILD_DIR)/bench
 
-# Twenty-four simulated hours of automatic card reading and plates (about 20 minutes).
+# Twenty-four simulated hours of automatic card reading and plates (about 10 minutes).
 soak: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak
 	./$(BUILD_DIR)/bench/soak
