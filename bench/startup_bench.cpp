@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,14 +23,17 @@ long long MonotonicNs() {
 }
 
 // Milliseconds from just before the spawn to the probe's first paint; -1 on failure.
-double StartToFirstPaint(const std::string& probe, const char* mode) {
+double StartToFirstPaint(const std::string& probe, std::vector<std::string> arguments) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return -1;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  std::vector<char*> args{const_cast<char*>(probe.c_str()), const_cast<char*>(mode), nullptr};
+  arguments.insert(arguments.begin(), probe);
+  std::vector<char*> args;
+  for (std::string& argument : arguments) args.push_back(argument.data());
+  args.push_back(nullptr);
   pid_t child = 0;
   const long long started = MonotonicNs();
   const int spawned = posix_spawn(&child, probe.c_str(), &actions, nullptr, args.data(), environ);
@@ -59,18 +63,27 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   const std::string self = argv[0];
   const std::string probe = self.substr(0, self.find_last_of('/') + 1) + "startup_probe";
+  // The console's data folder exists from its first start on, as this one does.
+  std::string folderTemplate = (std::filesystem::temp_directory_path() / "startup-XXXXXX").string();
+  if (mkdtemp(folderTemplate.data()) == nullptr) {
+    std::perror("startup_bench: mkdtemp");
+    return 1;
+  }
+  const std::filesystem::path folder = folderTemplate;
   constexpr int kRuns = 31;
   std::vector<double> console, bare;
   for (int run = 0; run < kRuns; ++run) {
-    const double c = StartToFirstPaint(probe, "console");
-    const double b = StartToFirstPaint(probe, "bare");
+    const double c = StartToFirstPaint(probe, {"console", folder.string()});
+    const double b = StartToFirstPaint(probe, {"bare"});
     if (c < 0 || b < 0) {
+      std::filesystem::remove_all(folder);
       std::fprintf(stderr, "startup_bench: cannot run %s\n", probe.c_str());
       return 1;
     }
     console.push_back(c);
     bare.push_back(b);
   }
+  std::filesystem::remove_all(folder);
   (void)argc;
   const double consoleMs = Median(console);
   const double bareMs = Median(bare);

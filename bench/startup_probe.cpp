@@ -1,8 +1,9 @@
 // Started by startup_bench: prints the monotonic clock at the first paint of
 // either the console window or, with "bare", a plain QWidget, then exits.
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QEvent>
-#include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
 #include <cstring>
@@ -41,15 +42,16 @@ int RunBare(int argc, char** argv) {
   return application.exec();
 }
 
-// The steps of the console's main; LiveConsole brings the virtual lane and
-// sets the console's face before building the window, as main does.
-int RunConsole(int argc, char** argv) {
+// The steps of the console's main, with the bench's folder standing in for the
+// application data folder; LiveConsole brings the virtual lane and sets the
+// console's face before building the window, as main does.
+int RunConsole(int argc, char** argv, const QString& folder) {
   StartFontConfiguration();
   QApplication application(argc, argv);
   FirstPaint firstPaint;
-  QTemporaryDir folder;
-  LiveConsole console(camera::LaneTimings{}, folder.path(), LiveConsole::SleepingPause,
-                      folder.filePath(QStringLiteral("session.log")));
+  QDir().mkpath(folder);
+  LiveConsole console(camera::LaneTimings{}, folder, LiveConsole::SleepingPause,
+                      SessionLog::PathFor(folder, QDateTime::currentDateTime()));
   console.window->installEventFilter(&firstPaint);
   console.window->show();
   return application.exec();
@@ -57,7 +59,9 @@ int RunConsole(int argc, char** argv) {
 
 }  // namespace
 
+// Usage: startup_probe bare | startup_probe console FOLDER
 int main(int argc, char** argv) {
-  const bool bare = argc > 1 && std::strcmp(argv[1], "bare") == 0;
-  return bare ? RunBare(argc, argv) : RunConsole(argc, argv);
+  if (argc > 1 && std::strcmp(argv[1], "bare") == 0) return RunBare(argc, argv);
+  if (argc < 3) return 2;
+  return RunConsole(argc, argv, QString::fromLocal8Bit(argv[2]));
 }
