@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "AutomationByteArray.h"
 #include "JpegPicture.h"
 #include "RatioReporter.h"
 #include "VirtualLane.h"
@@ -26,16 +25,10 @@ QString detailedFile;
 
 QByteArray VirtualLaneScene() {
   camera::VirtualLaneWorld world(camera::LaneTimings{.carPeriodMs = 0});
-  camera::VirtualCamera camera(world);
-  camera::CameraHandle handle = 0;
-  camera.Connect(QStringLiteral("127.0.0.1"), 0, handle);
-  camera::AutomationByteArray buffer(1 << 20);
-  QString number, color;
-  std::int32_t length = 0;
-  std::uint8_t result = 0;
-  camera.Trigger(handle, number, color, buffer, buffer.ElementCount(), length, result);
-  camera::ArrayLock lock(buffer);
-  return QByteArray(reinterpret_cast<const char*>(lock.data()), length);
+  const std::vector<std::uint8_t> scene =
+      world.LaneAt(QStringLiteral("127.0.0.1"))->Recognise()->sceneJpeg;
+  return QByteArray(reinterpret_cast<const char*>(scene.data()),
+                    static_cast<qsizetype>(scene.size()));
 }
 
 // A photograph-like picture: soft gradients, many edges and sensor noise, so

@@ -15,7 +15,6 @@
 
 #include <jpeglib.h>
 
-#include "AutomationByteArray.h"
 #include "JpegFastDecode.h"
 #include "JpegPicture.h"
 #include "VirtualLane.h"
@@ -103,16 +102,10 @@ QByteArray EncodeWithLibjpeg(const QImage& image, Encoding encoding) {
 
 QByteArray LaneScene() {
   camera::VirtualLaneWorld world(camera::LaneTimings{.carPeriodMs = 0});
-  camera::VirtualCamera camera(world);
-  camera::CameraHandle handle = 0;
-  camera.Connect(QStringLiteral("127.0.0.1"), 0, handle);
-  camera::AutomationByteArray buffer(1 << 20);
-  QString number, color;
-  std::int32_t length = 0;
-  std::uint8_t result = 0;
-  camera.Trigger(handle, number, color, buffer, buffer.ElementCount(), length, result);
-  camera::ArrayLock lock(buffer);
-  return QByteArray(reinterpret_cast<const char*>(lock.data()), length);
+  const std::vector<std::uint8_t> scene =
+      world.LaneAt(QStringLiteral("127.0.0.1"))->Recognise()->sceneJpeg;
+  return QByteArray(reinterpret_cast<const char*>(scene.data()),
+                    static_cast<qsizetype>(scene.size()));
 }
 
 // Headers read and the output scaled to 1/4 without fancy upsampling, as the
