@@ -3,14 +3,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
-#include <QThread>
 #include <functional>
-#include <memory>
 
 #include "ConsoleFace.h"
 #include "ConsoleSeams.h"
-#include "VirtualLane.h"
-#include "utVideoStream.h"
+#include "VirtualLaneConsole.h"
 
 // Counts the error reports instead of blocking on a modal box.
 class CountingMessageBoxes : public MessageBoxSink {
@@ -19,37 +16,22 @@ class CountingMessageBoxes : public MessageBoxSink {
   void ShowModal(const QString& text) override { texts.append(text); }
 };
 
-// The real window with the real camera and video seams, against the virtual
-// lane at 127.0.0.1 (the lane is in-process: nothing goes on the network).
-struct LiveConsole {
-  inline static const QString kLaneAddress = QStringLiteral("127.0.0.1");
-
-  camera::VirtualLaneWorld world;
-  camera::VirtualCamera sdk{world};
-  camera::VirtualVideo video{world};
+// A base, so the counter exists before the window that reports to it.
+struct CountedMessageBoxes {
   CountingMessageBoxes boxes;
-  std::unique_ptr<TfmVideoStream> window;
+};
+
+// The console's own wiring against the virtual lane at 127.0.0.1 (the lane is
+// in-process: nothing goes on the network), error reports counted.
+struct LiveConsole : CountedMessageBoxes, VirtualLaneConsole {
+  inline static const QString kLaneAddress = QStringLiteral("127.0.0.1");
 
   LiveConsole(camera::LaneTimings timings, const QString& pictureDirectory,
               std::function<void(int)> pause, const QString& sessionLogPath = {})
-      : world(timings) {
-    ConsoleSeams seams;
-    seams.sdkBackend = &sdk;
-    seams.videoBackend = &video;
-    seams.pause = std::move(pause);
-    seams.messageBoxes = &boxes;
-    seams.pictureDirectory = pictureDirectory;
-    seams.sessionLogPath = sessionLogPath;
-    UseConsoleFace();
-    window = std::make_unique<TfmVideoStream>(seams);
-  }
+      : VirtualLaneConsole(timings, boxes, pictureDirectory, sessionLogPath, std::move(pause)) {}
 
   void Connect() {
     window->edtCameraIP->setText(kLaneAddress);
     window->BitBtn1->click();
-  }
-
-  static void SleepingPause(int milliseconds) {
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
   }
 };

@@ -16,6 +16,7 @@
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  UseConsoleFace();
   QTemporaryDir pictures;
   camera::LaneTimings timings;
   timings.carPeriodMs = 0;

@@ -42,6 +42,7 @@ void AppendUntil(TfmVideoStream& window, long& appended, long total) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  UseConsoleFace();
   QTemporaryDir folder;
   LiveConsole console(camera::LaneTimings{.carPeriodMs = 0}, folder.path(),
                       LiveConsole::SleepingPause, folder.filePath(QStringLiteral("session.log")));

@@ -57,6 +57,7 @@ LogCounts CountLog(const QString& path, int tailLines) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  UseConsoleFace();
   QTemporaryDir folder;
   const QString logPath = folder.filePath(QStringLiteral("session.log"));
 

@@ -43,11 +43,11 @@ int RunBare(int argc, char** argv) {
 }
 
 // The steps of the console's main, with the bench's folder standing in for the
-// application data folder; LiveConsole brings the virtual lane and sets the
-// console's face before building the window, as main does.
+// application data folder.
 int RunConsole(int argc, char** argv, const QString& folder) {
   StartFontConfiguration();
   QApplication application(argc, argv);
+  UseConsoleFace();
   FirstPaint firstPaint;
   QDir().mkpath(folder);
   LiveConsole console(camera::LaneTimings{}, folder, LiveConsole::SleepingPause,

@@ -23,6 +23,7 @@ double ProcessCpuSeconds() {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  UseConsoleFace();
   QTemporaryDir pictures;
   LiveConsole console(camera::LaneTimings{}, pictures.path(), LiveConsole::SleepingPause);
   console.window->show();

@@ -4,15 +4,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <cstdio>
 
 #include "ConsoleFace.h"
 #include "FontConfiguration.h"
 #include "PictureView.h"
-#include "VirtualLane.h"
-#include "utVideoStream.h"
+#include "VirtualLaneConsole.h"
 
 namespace {
 
@@ -35,20 +33,9 @@ int main(int argc, char** argv) {
   const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "docs/screenshot.png";
 
   QTemporaryDir pictures;
-  camera::LaneTimings timings;
-  timings.carPeriodMs = 0;
-  camera::VirtualLaneWorld world(timings);
-  camera::VirtualCamera sdk(world);
-  camera::VirtualVideo video(world);
   StderrMessageBoxes messageBoxes;
-  ConsoleSeams seams;
-  seams.sdkBackend = &sdk;
-  seams.videoBackend = &video;
-  seams.pause = [](int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); };
-  seams.messageBoxes = &messageBoxes;
-  seams.pictureDirectory = pictures.path();
-
-  TfmVideoStream window(seams);
+  VirtualLaneConsole console(camera::LaneTimings{.carPeriodMs = 0}, messageBoxes, pictures.path());
+  TfmVideoStream& window = *console.window;
   window.show();
   window.BitBtn1->click();
   window.Button1->click();

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "ConsoleFace.h"
 #include "MessagePane.h"
 #include "PictureView.h"
 #include "RadioGroup.h"
@@ -88,9 +89,7 @@ TfmVideoStream::TfmVideoStream(ConsoleSeams seams, QWidget* parent)
   setWindowTitle(QStringLiteral("车牌识别停车场调试程序"));
   move(531, 89);
   resize(749, 659);
-  QFont face(QStringLiteral("宋体"));
-  face.setPixelSize(14);
-  setFont(face);
+  setFont(ConsoleFace());
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
 
