@@ -26,7 +26,7 @@ struct CountedMessageBoxes {
 struct LiveConsole : CountedMessageBoxes, VirtualLaneConsole {
   inline static const QString kLaneAddress = QStringLiteral("127.0.0.1");
 
-  LiveConsole(camera::LaneTimings timings, const QString& pictureDirectory,
+  LiveConsole(virtual_lane::LaneTimings timings, const QString& pictureDirectory,
               std::function<void(int)> pause, const QString& sessionLogPath = {})
       : VirtualLaneConsole(timings, boxes, pictureDirectory, sessionLogPath, std::move(pause)) {}
 

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   QTemporaryDir pictures;
-  camera::LaneTimings timings;
+  virtual_lane::LaneTimings timings;
   timings.carPeriodMs = 0;
   LiveConsole console(timings, pictures.path(), LiveConsole::SleepingPause);
   console.window->show();

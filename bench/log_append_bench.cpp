@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   QTemporaryDir folder;
-  LiveConsole console(camera::LaneTimings{.carPeriodMs = 0}, folder.path(),
+  LiveConsole console(virtual_lane::LaneTimings{.carPeriodMs = 0}, folder.path(),
                       LiveConsole::SleepingPause, folder.filePath(QStringLiteral("session.log")));
   TfmVideoStream& window = *console.window;
 

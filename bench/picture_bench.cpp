@@ -24,7 +24,7 @@ QString sceneFile;
 QString detailedFile;
 
 QByteArray VirtualLaneScene() {
-  camera::VirtualLaneWorld world(camera::LaneTimings{.carPeriodMs = 0});
+  virtual_lane::VirtualLaneWorld world(virtual_lane::LaneTimings{.carPeriodMs = 0});
   const std::vector<std::uint8_t> scene =
       world.LaneAt(QStringLiteral("127.0.0.1"))->Recognise()->sceneJpeg;
   return QByteArray(reinterpret_cast<const char*>(scene.data()),

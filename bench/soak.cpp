@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
   QTemporaryDir folder;
   const QString logPath = folder.filePath(QStringLiteral("session.log"));
 
-  camera::LaneTimings timings;
+  virtual_lane::LaneTimings timings;
   timings.carPeriodMs = 0;  // the soak presses "手动补拍" every simulated 30 s instead
   timings.plateDelayMs /= kTimeCompression;
   timings.cardReplyDelayMs = std::max(1, timings.cardReplyDelayMs / kTimeCompression);
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   const long endKb = ResidentKilobytes();
   const LogCounts log = CountLog(logPath, TfmVideoStream::kPaneLineLimit);
   const QStringList pane = window.memMessage->Lines();
-  const camera::Lane* lane = console.world.LaneAt(LiveConsole::kLaneAddress);
+  const virtual_lane::Lane* lane = console.world.LaneAt(LiveConsole::kLaneAddress);
 
   std::printf("end: resident %ld KB (start %ld KB, hour 12 %ld KB, growth 12→24 %ld KB)\n", endKb,
               startKb, hourTwelveKb, endKb - hourTwelveKb);

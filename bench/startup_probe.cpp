@@ -9,7 +9,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "FontConfiguration.h"
 #include "LiveConsole.h"
 
 namespace {
@@ -45,12 +44,11 @@ int RunBare(int argc, char** argv) {
 // The steps of the console's main, with the bench's folder standing in for the
 // application data folder.
 int RunConsole(int argc, char** argv, const QString& folder) {
-  StartFontConfiguration();
   QApplication application(argc, argv);
   UseConsoleFace();
   FirstPaint firstPaint;
   QDir().mkpath(folder);
-  LiveConsole console(camera::LaneTimings{}, folder, LiveConsole::SleepingPause,
+  LiveConsole console(virtual_lane::LaneTimings{}, folder, LiveConsole::SleepingPause,
                       SessionLog::PathFor(folder, QDateTime::currentDateTime()));
   console.window->installEventFilter(&firstPaint);
   console.window->show();

@@ -1,6 +1,19 @@
 #include "ConsoleFace.h"
 
 #include <QApplication>
+#include <QStringList>
+
+namespace {
+
+// Debian's CJK faces, the one the project installs first; whichever is
+// present takes the place of the Windows faces.
+const QStringList kCjkFaces = {
+    QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+    QStringLiteral("WenQuanYi Zen Hei"),   QStringLiteral("Noto Serif CJK SC"),
+    QStringLiteral("AR PL UMing CN"),      QStringLiteral("Droid Sans Fallback"),
+};
+
+}  // namespace
 
 QFont ConsoleFace() {
   // The CJK face's fontconfig rule turns hinting off but Qt reads only the
@@ -13,6 +26,8 @@ QFont ConsoleFace() {
 }
 
 void UseConsoleFace() {
+  QFont::insertSubstitutions(QStringLiteral("宋体"), kCjkFaces);
+  QFont::insertSubstitutions(QStringLiteral("黑体"), kCjkFaces);
   // As the default, a line edit's first layout, made with the application
   // font before its own is applied, loads no other face, and message boxes
   // match the window.

@@ -14,8 +14,6 @@
 
 #include <jerror.h>
 
-#include "JpegFastDecode.h"
-
 namespace {
 
 // Format_RGB32 is 0xffRRGGBB in native order. The A variants guarantee the
@@ -24,9 +22,6 @@ constexpr J_COLOR_SPACE kRgb32Layout =
     Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
 
 constexpr int kScanlineBatch = 16;
-
-// Below this much data after the headers a second thread costs more than it saves.
-constexpr std::size_t kTwoThreadDecodeBytes = 64 * 1024;
 
 struct ErrorManager {
   jpeg_error_mgr library;
@@ -96,7 +91,8 @@ bool Decode(Decoder& decoder, std::span<const std::uint8_t> jpeg, QSize target) 
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
   jpeg_read_header(&info, TRUE);
-  if (std::int64_t{info.image_width} * info.image_height > kMaxPicturePixels) {
+  if (info.image_width > kMaxPictureSide || info.image_height > kMaxPictureSide ||
+      std::int64_t{info.image_width} * info.image_height > kMaxPicturePixels) {
     std::snprintf(decoder.errors.message, sizeof decoder.errors.message,
                   "Picture of %u x %u pixels is too large", info.image_width, info.image_height);
     return false;
@@ -106,11 +102,6 @@ bool Decode(Decoder& decoder, std::span<const std::uint8_t> jpeg, QSize target) 
   info.dct_method = JDCT_IFAST;
   info.do_fancy_upsampling = FALSE;
   ChooseScale(info, target);
-  // Whatever the fast decode does not take, libjpeg decodes (and accepts or refuses).
-  if (info.src->bytes_in_buffer >= kTwoThreadDecodeBytes) {
-    decoder.image = jpegfast::DecodeQuarterScale(info).picture;
-    if (!decoder.image.isNull()) return true;
-  }
   jpeg_start_decompress(&info);
 
   decoder.image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),

@@ -14,8 +14,10 @@ class PictureError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Larger JPEGs are refused before anything is allocated for them.
+// Far beyond any lane camera's picture; larger JPEGs are refused before
+// anything is allocated for them.
 inline constexpr std::int64_t kMaxPicturePixels = 64 * 1024 * 1024;
+inline constexpr unsigned kMaxPictureSide = 16384;
 
 // Decodes at the smallest DCT scale (1/8, 1/4, 1/2 or 1/1) whose output still
 // covers `target` in both dimensions, into a Format_RGB32 image.

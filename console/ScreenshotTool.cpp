@@ -8,7 +8,6 @@
 #include <cstdio>
 
 #include "ConsoleFace.h"
-#include "FontConfiguration.h"
 #include "PictureView.h"
 #include "VirtualLaneConsole.h"
 
@@ -27,14 +26,14 @@ class StderrMessageBoxes : public MessageBoxSink {
 }  // namespace
 
 int main(int argc, char** argv) {
-  StartFontConfiguration();
   QApplication application(argc, argv);
   UseConsoleFace();
   const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "docs/screenshot.png";
 
   QTemporaryDir pictures;
   StderrMessageBoxes messageBoxes;
-  VirtualLaneConsole console(camera::LaneTimings{.carPeriodMs = 0}, messageBoxes, pictures.path());
+  VirtualLaneConsole console(virtual_lane::LaneTimings{.carPeriodMs = 0}, messageBoxes,
+                             pictures.path());
   TfmVideoStream& window = *console.window;
   window.show();
   window.BitBtn1->click();

@@ -2,7 +2,8 @@
 
 #include <QThread>
 
-VirtualLaneConsole::VirtualLaneConsole(camera::LaneTimings timings, MessageBoxSink& messageBoxes,
+VirtualLaneConsole::VirtualLaneConsole(virtual_lane::LaneTimings timings,
+                                       MessageBoxSink& messageBoxes,
                                        const QString& pictureDirectory,
                                        const QString& sessionLogPath,
                                        std::function<void(int)> pause)

@@ -11,13 +11,13 @@
 // The console wired to the in-process virtual lane, as laneconsole runs it;
 // the screenshot tool and the benchmarks run the very same wiring.
 struct VirtualLaneConsole {
-  camera::VirtualLaneWorld world;
-  camera::VirtualCamera sdk{world};
-  camera::VirtualVideo video{world};
+  virtual_lane::VirtualLaneWorld world;
+  virtual_lane::VirtualCamera sdk{world};
+  virtual_lane::VirtualVideo video{world};
   std::unique_ptr<TfmVideoStream> window;
 
   // `messageBoxes` must outlive the console.
-  VirtualLaneConsole(camera::LaneTimings timings, MessageBoxSink& messageBoxes,
+  VirtualLaneConsole(virtual_lane::LaneTimings timings, MessageBoxSink& messageBoxes,
                      const QString& pictureDirectory, const QString& sessionLogPath = {},
                      std::function<void(int)> pause = SleepingPause);
 

@@ -4,12 +4,10 @@
 #include <QStandardPaths>
 
 #include "ConsoleFace.h"
-#include "FontConfiguration.h"
 #include "QtMessageBoxSink.h"
 #include "VirtualLaneConsole.h"
 
 int main(int argc, char** argv) {
-  StartFontConfiguration();
   QApplication application(argc, argv);
   UseConsoleFace();
   QApplication::setApplicationName(QStringLiteral("LaneConsole"));
@@ -19,7 +17,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(pictureDirectory);
 
   QtMessageBoxSink messageBoxes;
-  VirtualLaneConsole console(camera::LaneTimings{}, messageBoxes, pictureDirectory,
+  VirtualLaneConsole console(virtual_lane::LaneTimings{}, messageBoxes, pictureDirectory,
                              SessionLog::PathFor(pictureDirectory, QDateTime::currentDateTime()));
   console.window->show();
   return application.exec();

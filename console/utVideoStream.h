@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "../camera/AXCLIENTLib_TLB.h"
@@ -13,6 +12,7 @@
 #include "../camera/CameraTypes.h"
 #include "../camera/zel_ipcsdkLib_TLB.h"
 #include "../protocol/ByteFrame.h"
+#include "../protocol/LaneCommands.h"
 #include "ConsoleSeams.h"
 #include "SessionLog.h"
 
@@ -141,18 +141,9 @@ class TfmVideoStream : public QWidget {
   QString PicturePath(const char* fileName) const;
 
   // Command side.
-  bool IsStandardLane() const;
-  bool IsSpeechVoice() const;
-  int ControllerAddress() const;
-  int ScreenNumber() const;
-  int VoiceNumber() const;
-  // A frame too big for the send buffer is refused with a notice naming the
-  // limit and the field whose text made it so.
-  void SendFrame(const protocol::ByteFrame& frame, const QString& logPrefix = {},
-                 const QString& sourceField = {});
-  void SendVoice(const char* simpleText, const char* standardText);
-  // The field's text in GBK, or nothing after a notice naming the field.
-  std::optional<std::vector<std::uint8_t>> FieldInGbk(const QLineEdit& field, const QString& name);
+  protocol::PanelSelections Selections() const;
+  void RunPanelCommand(protocol::PanelCommand command, const QString& logPrefix = {});
+  void SendFrame(const protocol::ByteFrame& frame, const QString& logPrefix = {});
 
   ConsoleSeams seams_;
   camera::CameraHandle connectionHandle_ = 0;

@@ -13,7 +13,7 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using camera::SerialDecoder;
+using virtual_lane::SerialDecoder;
 
 // One Feed of stream bytes [begin, end), or the line going quiet.
 struct Event {
@@ -50,9 +50,9 @@ void Append(Bytes& out, std::span<const std::uint8_t> bytes) {
 // The bytes a decoded message must have come from, written from the frame
 // layouts (checksums included), so a frame accepted with a wrong checksum,
 // length or end byte cannot be found in the stream.
-Bytes WireBytes(const camera::SerialMessage& message) {
+Bytes WireBytes(const virtual_lane::SerialMessage& message) {
   Bytes wire;
-  if (const auto* frame = std::get_if<camera::ControllerFrame>(&message)) {
+  if (const auto* frame = std::get_if<virtual_lane::ControllerFrame>(&message)) {
     const std::size_t length = frame->payload.size() + 3;
     wire = {0x55,
             0xD5,
@@ -74,15 +74,15 @@ Bytes WireBytes(const camera::SerialMessage& message) {
         protocol::CalcCrc16(protocol::kCrcInitial, protocol::kCrcPolynomial, wire, bodyLength, 11);
     wire.push_back(bodyCrc & 0xFF);
     wire.push_back(bodyCrc >> 8);
-  } else if (const auto* record = std::get_if<camera::ScreenRecord>(&message)) {
+  } else if (const auto* record = std::get_if<virtual_lane::ScreenRecord>(&message)) {
     wire = {record->number, record->flag};
     Append(wire, record->text);
     wire.push_back(0x0D);
-  } else if (const auto* clips = std::get_if<camera::VoiceClips>(&message)) {
+  } else if (const auto* clips = std::get_if<virtual_lane::VoiceClips>(&message)) {
     wire = {0x05, 0x12, clips->box};
     Append(wire, clips->codes);
     wire.push_back(0x0D);
-  } else if (const auto* speech = std::get_if<camera::VoiceSpeech>(&message)) {
+  } else if (const auto* speech = std::get_if<virtual_lane::VoiceSpeech>(&message)) {
     wire = {0x05, 0x12, speech->box};
     Append(wire, protocol::SpeechBlock(speech->text).bytes);
     wire.push_back(0x0D);
@@ -90,17 +90,17 @@ Bytes WireBytes(const camera::SerialMessage& message) {
   return wire;
 }
 
-void CheckShape(const camera::SerialMessage& message) {
-  if (const auto* frame = std::get_if<camera::ControllerFrame>(&message)) {
+void CheckShape(const virtual_lane::SerialMessage& message) {
+  if (const auto* frame = std::get_if<virtual_lane::ControllerFrame>(&message)) {
     FuzzCheck(frame->payload.size() + 3 <= SerialDecoder::kMaxControllerLength,
               "controller frame within the length limit");
-  } else if (const auto* record = std::get_if<camera::ScreenRecord>(&message)) {
+  } else if (const auto* record = std::get_if<virtual_lane::ScreenRecord>(&message)) {
     FuzzCheck(record->flag == 0x00 || record->flag == 0x20, "record flag is 00 or 20");
     FuzzCheck(record->text.size() <= SerialDecoder::kMaxRecordText, "record within the limit");
     FuzzCheck(std::none_of(record->text.begin(), record->text.end(),
                            [](std::uint8_t b) { return b < 0x20; }),
               "record text holds no control byte");
-  } else if (const auto* clips = std::get_if<camera::VoiceClips>(&message)) {
+  } else if (const auto* clips = std::get_if<virtual_lane::VoiceClips>(&message)) {
     FuzzCheck(clips->codes.size() == 9, "voice clips carry nine codes");
   }
 }
@@ -115,7 +115,7 @@ struct Decoded {
 class CheckedDecoder {
  public:
   explicit CheckedDecoder(std::span<const std::uint8_t> stream)
-      : stream_(stream), decoder_([this](const camera::SerialMessage& m) { OnMessage(m); }) {}
+      : stream_(stream), decoder_([this](const virtual_lane::SerialMessage& m) { OnMessage(m); }) {}
 
   void Feed(std::size_t begin, std::size_t end) {
     fedEnd_ = end;
@@ -134,8 +134,8 @@ class CheckedDecoder {
   const std::vector<Decoded>& log() const { return log_; }
 
  private:
-  void OnMessage(const camera::SerialMessage& message) {
-    if (std::holds_alternative<camera::DecodeFault>(message)) {
+  void OnMessage(const virtual_lane::SerialMessage& message) {
+    if (std::holds_alternative<virtual_lane::DecodeFault>(message)) {
       ++faultMessages_;
       log_.push_back({true, {}});
       return;

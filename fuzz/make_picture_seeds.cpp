@@ -146,10 +146,10 @@ int main(int argc, char** argv) {
   }
   SeedWriter seeds(argv[1]);
 
-  camera::LaneTimings timings;
+  virtual_lane::LaneTimings timings;
   timings.carPeriodMs = 0;
-  camera::VirtualLaneWorld world(timings);
-  camera::Lane* lane = world.LaneAt(QStringLiteral("192.168.1.100"));
+  virtual_lane::VirtualLaneWorld world(timings);
+  virtual_lane::Lane* lane = world.LaneAt(QStringLiteral("192.168.1.100"));
   const auto event = lane->Recognise();
   const Bytes& closeUp = event->closeUpJpeg;
 

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   clang libclang-rt-dev clang-format
-  fonts-wqy-microhei fontconfig libfontconfig-dev
+  fonts-wqy-microhei fontconfig
   xvfb x11-apps imagemagick
 )
 
@@ -30,7 +30,3 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The window asks for the CJK faces 宋体 and 黑体 by name; fontconfig maps them to the installed one.
-font_alias="$(dirname "$0")/fontconfig/65-laneconsole-cjk.conf"
-installed_alias=/etc/fonts/conf.d/65-laneconsole-cjk.conf
-cmp -s "$font_alias" "$installed_alias" || $sudo install -m 644 "$font_alias" "$installed_alias"

@@ -5,11 +5,11 @@
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
-#include "MessagePane.h"
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
 #include <vector>
+#include "MessagePane.h"
 
 #include "ConsoleSeams.h"
 #include "RecordingBackends.h"

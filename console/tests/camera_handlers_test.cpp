@@ -401,12 +401,12 @@ bool ProcessEventsUntil(const std::function<bool()>& done) {
 }
 
 TEST(VirtualLaneEndToEnd, TriggeredPlateIsWrittenAndShownAndSnapshotToo) {
-  camera::LaneTimings timings;
+  virtual_lane::LaneTimings timings;
   timings.carPeriodMs = 0;
   timings.plateDelayMs = 1;
-  camera::VirtualLaneWorld world(timings);
-  camera::VirtualCamera sdk(world);
-  camera::VirtualVideo video(world);
+  virtual_lane::VirtualLaneWorld world(timings);
+  virtual_lane::VirtualCamera sdk(world);
+  virtual_lane::VirtualVideo video(world);
   RecordingMessageBoxes boxes;
   std::vector<int> pauses;
   QTemporaryDir pictures;
@@ -426,7 +426,7 @@ TEST(VirtualLaneEndToEnd, TriggeredPlateIsWrittenAndShownAndSnapshotToo) {
   window.BitBtn2->click();
   ASSERT_TRUE(ProcessEventsUntil([&] { return window.imgAll->HasPicture(); }));
 
-  const camera::Lane* lane = world.LaneAt(window.edtCameraIP->text());
+  const virtual_lane::Lane* lane = world.LaneAt(window.edtCameraIP->text());
   ASSERT_NE(lane, nullptr);
   EXPECT_FALSE(window.edtPlate->text().isEmpty());
   EXPECT_EQ(window.edtPlate->text(), lane->PlateNumber());

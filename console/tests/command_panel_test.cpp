@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
-#include "MessagePane.h"
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -12,11 +11,11 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "MessagePane.h"
 
 #include "ComponentError.h"
 #include "RadioGroup.h"
 #include "RecordingBackends.h"
-#include "SelectorValue.h"
 #include "VirtualLane.h"
 #include "utVideoStream.h"
 
@@ -51,32 +50,6 @@ std::vector<std::uint8_t> Bytes(const std::string& hex) {
   }
   return bytes;
 }
-
-struct SelectorCase {
-  const char* text;
-  int expected;
-};
-
-void PrintTo(const SelectorCase& row, std::ostream* out) {
-  *out << '"' << row.text << '"';
-}
-
-class SelectorValueTest : public ::testing::TestWithParam<SelectorCase> {};
-
-TEST_P(SelectorValueTest, ConvertsOrFallsBack) {
-  EXPECT_EQ(SelectorValue(QString::fromUtf8(GetParam().text), 77), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, SelectorValueTest,
-    ::testing::Values(SelectorCase{"1", 1}, SelectorCase{"0", 0}, SelectorCase{"-1", -1},
-                      SelectorCase{"+5", 5}, SelectorCase{"007", 7},
-                      SelectorCase{"2147483647", 2147483647},
-                      SelectorCase{"-2147483648", -2147483647 - 1}, SelectorCase{"", 77},
-                      SelectorCase{"abc", 77}, SelectorCase{"12a", 77}, SelectorCase{" 12", 77},
-                      SelectorCase{"12 ", 77}, SelectorCase{"+", 77}, SelectorCase{"+-3", 77},
-                      SelectorCase{"$1F", 77}, SelectorCase{"1.5", 77},
-                      SelectorCase{"2147483648", 77}, SelectorCase{"９８", 77}));
 
 class RecordingBoxes : public MessageBoxSink {
  public:
@@ -523,8 +496,8 @@ TEST_F(CommandPanelTest, ReceivedChunkWithoutBytesIsLoggedEmpty) {
 
 class VirtualLaneConsoleTest : public ::testing::Test {
  protected:
-  static camera::LaneTimings QuickTimings() {
-    camera::LaneTimings timings;
+  static virtual_lane::LaneTimings QuickTimings() {
+    virtual_lane::LaneTimings timings;
     timings.carPeriodMs = 0;
     timings.cardReplyDelayMs = 1;
     timings.frameIntervalMs = 60000;
@@ -544,12 +517,12 @@ class VirtualLaneConsoleTest : public ::testing::Test {
     window->BitBtn1->click();
   }
 
-  camera::VirtualLaneWorld world{QuickTimings()};
-  camera::VirtualCamera sdk{world};
-  camera::VirtualVideo video{world};
+  virtual_lane::VirtualLaneWorld world{QuickTimings()};
+  virtual_lane::VirtualCamera sdk{world};
+  virtual_lane::VirtualVideo video{world};
   RecordingBoxes boxes;
   std::unique_ptr<TfmVideoStream> window;
-  const camera::Lane* lane = nullptr;
+  const virtual_lane::Lane* lane = nullptr;
 };
 
 TEST_F(VirtualLaneConsoleTest, EveryCommandIsTakenByTheLaneWithoutAFault) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <initializer_list>
@@ -36,6 +37,17 @@ TEST_F(ConsoleFaceTest, EveryFaceOfTheWindowIsUnhinted) {
   }
   EXPECT_EQ(built->edtPlate->font().pixelSize(), 48);
   EXPECT_TRUE(built->edtPlate->font().bold());
+}
+
+// Nothing outside the program maps the Windows face names: without the
+// console's own substitution they would fall back to a face without Chinese.
+TEST_F(ConsoleFaceTest, WindowsFaceNamesResolveToAnInstalledCjkFace) {
+  for (const QString& name : {QStringLiteral("宋体"), QStringLiteral("黑体")}) {
+    const QString resolved = QFontInfo(QFont(name)).family();
+
+    EXPECT_TRUE(QFontDatabase::writingSystems(resolved).contains(QFontDatabase::SimplifiedChinese))
+        << name.toStdString() << " resolves to " << resolved.toStdString();
+  }
 }
 
 TEST_F(ConsoleFaceTest, MessageBoxesShowInTheConsoleFace) {

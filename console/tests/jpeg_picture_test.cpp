@@ -189,19 +189,45 @@ TEST(DecodeJpegCovering, RefusesWhatIsNotAJpeg) {
   EXPECT_EQ(ErrorOf([&] { DecodeJpegCovering({}, {8, 8}); }), "Empty input file");
 }
 
-TEST(DecodeJpegCovering, RefusesAbsurdDimensionsBeforeDecoding) {
+struct ClaimedSize {
+  const char* name;
+  std::uint16_t width;
+  std::uint16_t height;
+  bool refused;
+};
+
+class ClaimedDimensions : public testing::TestWithParam<ClaimedSize> {};
+
+// A header may claim any size; the bytes behind it are a 16 x 16 picture.
+TEST_P(ClaimedDimensions, AbsurdSizesAreRefusedBeforeDecoding) {
+  const ClaimedSize& claim = GetParam();
   QByteArray jpeg = EncodeJpeg(SolidPicture({16, 16}, Qt::red));
   const auto frameHeader = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
   ASSERT_GT(frameHeader, 0);
   // Height and width follow the marker, length and precision, high byte first.
-  const char huge[] = {'\xFD', '\xE8', '\xFD', '\xE8'};  // 65000 x 65000
-  jpeg.replace(frameHeader + 5, 4, huge, 4);
+  const char size[] = {static_cast<char>(claim.height >> 8), static_cast<char>(claim.height),
+                       static_cast<char>(claim.width >> 8), static_cast<char>(claim.width)};
+  jpeg.replace(frameHeader + 5, 4, size, 4);
 
-  EXPECT_EQ(ErrorOf([&] {
-              DecodeJpegCovering(PictureBytes(jpeg), {313, 209});
-            }),
-            "Picture of 65000 x 65000 pixels is too large");
+  const std::string error = ErrorOf([&] { DecodeJpegCovering(PictureBytes(jpeg), {313, 209}); });
+
+  const std::string tooLarge = "Picture of " + std::to_string(claim.width) + " x " +
+                               std::to_string(claim.height) + " pixels is too large";
+  if (claim.refused) {
+    EXPECT_EQ(error, tooLarge);
+  } else {
+    EXPECT_NE(error, tooLarge);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Limits, ClaimedDimensions,
+                         testing::Values(ClaimedSize{"BothSidesHuge", 65000, 65000, true},
+                                         ClaimedSize{"WidthOnePastTheSide", 16385, 16, true},
+                                         ClaimedSize{"HeightOnePastTheSide", 16, 16385, true},
+                                         ClaimedSize{"WidthAtTheSide", 16384, 16, false},
+                                         ClaimedSize{"AreaOnePastTheLimit", 8192, 8193, true},
+                                         ClaimedSize{"AreaAtTheLimit", 8192, 8192, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PictureFiles, MissingFileNamesTheFile) {
   const QString path = folder_.filePath("ParkAll.JPG");

@@ -109,8 +109,8 @@ bool GbkCannotHold(const QString& text) {
 
 class RandomActionsTest : public ::testing::Test {
  protected:
-  static camera::LaneTimings Timings() {
-    camera::LaneTimings timings;
+  static virtual_lane::LaneTimings Timings() {
+    virtual_lane::LaneTimings timings;
     timings.carPeriodMs = 100;
     timings.plateDelayMs = 0;
     timings.cardReplyDelayMs = 0;
@@ -279,22 +279,22 @@ class RandomActionsTest : public ::testing::Test {
     }
   }
 
-  camera::LaneFaults RandomFaults() {
+  virtual_lane::LaneFaults RandomFaults() {
     if (Chance(3)) return {};
-    camera::LaneFaults faults;
+    virtual_lane::LaneFaults faults;
     faults.refuseCalls = Chance(6);
     faults.unreachableMs = Chance(6) ? Between(1, 20) : 0;
-    faults.serial = static_cast<camera::SerialFault>(Between(0, 4));
-    faults.pictures = static_cast<camera::PictureFault>(Between(0, 4));
+    faults.serial = static_cast<virtual_lane::SerialFault>(Between(0, 4));
+    faults.pictures = static_cast<virtual_lane::PictureFault>(Between(0, 4));
     faults.eventsAfterDisconnect = Chance(2);
     return faults;
   }
 
   static std::string Shown(const QString& text) { return text.left(80).toStdString(); }
 
-  camera::VirtualLaneWorld world{Timings()};
-  camera::VirtualCamera lanes{world};
-  camera::VirtualVideo video{world};
+  virtual_lane::VirtualLaneWorld world{Timings()};
+  virtual_lane::VirtualCamera lanes{world};
+  virtual_lane::VirtualVideo video{world};
   RecordingCamera camera{lanes};
   NestingBoxes boxes;
   QTemporaryDir pictures;

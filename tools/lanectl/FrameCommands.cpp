@@ -2,7 +2,6 @@
 
 #include "Controller.h"
 #include "InputValues.h"
-#include "Limits.h"
 #include "ScreenRecords.h"
 #include "VoiceBox.h"
 
@@ -32,15 +31,17 @@ void AddRequired(CLI::App* frame, const std::string& name, std::string& value, c
   frame->add_option(name, value, description)->required()->type_name(type);
 }
 
-std::vector<std::uint8_t> Text(const char* option, const std::string& value, std::size_t limit) {
+// A text of `kind`, refused when it alone is more than the frame can carry.
+std::vector<std::uint8_t> Text(protocol::FrameKind kind, const char* option,
+                               const std::string& value) {
   std::vector<std::uint8_t> bytes = ParseText(option, value);
-  RequireAtMost(option, bytes.size(), limit);
+  RequireFits(kind, {{option, bytes.size()}});
   return bytes;
 }
 
-std::vector<std::uint8_t> Codes(const std::string& value, std::size_t limit) {
+std::vector<std::uint8_t> Codes(protocol::FrameKind kind, const std::string& value) {
   std::vector<std::uint8_t> bytes = ParseHex("--codes", value);
-  RequireAtMost("--codes", bytes.size(), limit);
+  RequireFits(kind, {{"--codes", bytes.size()}});
   return bytes;
 }
 
@@ -119,7 +120,7 @@ void FrameCommands::AddControllerFrames(CLI::App& build) {
                        const std::int32_t address = ParseNumber("--address", v.address);
                        const std::int32_t screen = ParseNumber("--screen", v.screen);
                        const auto text =
-                           Text("--text", v.texts[0], protocol::kMaxCountDisplayTextBytes);
+                           Text(protocol::FrameKind::CountDisplay, "--text", v.texts[0]);
                        return protocol::BuildCountDisplayFrame(address, screen, text);
                      }});
 
@@ -128,23 +129,26 @@ void FrameCommands::AddControllerFrames(CLI::App& build) {
   AddRequired(threeLine, "--line1", v.texts[0], "TEXT", "line 1");
   AddRequired(threeLine, "--line2", v.texts[1], "TEXT", "line 2");
   AddRequired(threeLine, "--line3", v.texts[2], "TEXT", "line 3");
-  frames_.push_back({threeLine, [&v] {
-                       const std::int32_t address = ParseNumber("--address", v.address);
-                       const std::size_t limit = protocol::kMaxThreeLineTextBytes;
-                       const auto line1 = Text("--line1", v.texts[0], limit);
-                       const auto line2 = Text("--line2", v.texts[1], limit);
-                       const auto line3 = Text("--line3", v.texts[2], limit);
-                       RequireAtMost("--line1 to --line3 together",
-                                     line1.size() + line2.size() + line3.size(), limit);
-                       return protocol::BuildThreeLineDisplayFrame(address, line1, line2, line3);
-                     }});
+  frames_.push_back(
+      {threeLine, [&v] {
+         const std::int32_t address = ParseNumber("--address", v.address);
+         const auto kind = protocol::FrameKind::ThreeLineDisplay;
+         const auto line1 = Text(kind, "--line1", v.texts[0]);
+         const auto line2 = Text(kind, "--line2", v.texts[1]);
+         const auto line3 = Text(kind, "--line3", v.texts[2]);
+         RequireFits(
+             kind,
+             {{"--line1", line1.size()}, {"--line2", line2.size()}, {"--line3", line3.size()}},
+             "--line1 to --line3 together");
+         return protocol::BuildThreeLineDisplayFrame(address, line1, line2, line3);
+       }});
 
   CLI::App* voiceCodes = AddFrame(build, "voice-codes", "controller A7: voice clips by code", raw_);
   addAddress(voiceCodes);
   AddRequired(voiceCodes, "--codes", v.codes, "HEX", "clip codes (the first nine are sent)");
   frames_.push_back({voiceCodes, [&v] {
                        const std::int32_t address = ParseNumber("--address", v.address);
-                       const auto codes = Codes(v.codes, protocol::kMaxVoiceInputBytes);
+                       const auto codes = Codes(protocol::FrameKind::VoiceCodes, v.codes);
                        return protocol::BuildVoiceCodesFrame(address, codes);
                      }});
 
@@ -155,7 +159,7 @@ void FrameCommands::AddControllerFrames(CLI::App& build) {
   frames_.push_back({voiceText, [&v] {
                        const std::int32_t address = ParseNumber("--address", v.address);
                        const std::int32_t voice = ParseNumber("--voice", v.voice);
-                       const auto text = Text("--text", v.texts[0], protocol::kMaxVoiceTextBytes);
+                       const auto text = Text(protocol::FrameKind::VoiceText, "--text", v.texts[0]);
                        return protocol::BuildVoiceTextFrame(address, voice, text);
                      }});
 }
@@ -169,7 +173,7 @@ void FrameCommands::AddSimpleLaneFrames(CLI::App& build) {
   frames_.push_back({oneLine, [&v] {
                        const std::int32_t number = ParseNumber("--number", v.numbers[0]);
                        const auto text =
-                           Text("--text", v.texts[0], protocol::kMaxOneRecordTextBytes);
+                           Text(protocol::FrameKind::OneLineRecord, "--text", v.texts[0]);
                        return protocol::BuildOneLineRecord(number, text);
                      }});
 
@@ -184,26 +188,26 @@ void FrameCommands::AddSimpleLaneFrames(CLI::App& build) {
   };
   addRecordOptions(twoLine, 2);
   addRecordOptions(fourLine, 4);
-  // Reads the first `count` records and holds their texts to `limit` bytes together.
-  const auto readRecords = [&v](std::size_t count, std::size_t limit, const char* together) {
+  // Reads the first `count` records, refused when `kind` cannot carry their texts.
+  const auto readRecords = [&v](protocol::FrameKind kind, std::size_t count, const char* together) {
     std::vector<Record> records;
-    std::size_t total = 0;
+    std::vector<SizedInput> sizes;
     for (std::size_t i = 0; i < count; ++i) {
       const std::int32_t number = ParseNumber(kNumberOptions[i], v.numbers[i]);
-      records.push_back({number, Text(kTextOptions[i], v.texts[i], limit)});
-      total += records.back().text.size();
+      records.push_back({number, Text(kind, kTextOptions[i], v.texts[i])});
+      sizes.push_back({kTextOptions[i], records.back().text.size()});
     }
-    RequireAtMost(together, total, limit);
+    RequireFits(kind, sizes, together);
     return records;
   };
   frames_.push_back(
       {twoLine, [readRecords] {
          const auto r =
-             readRecords(2, protocol::kMaxTwoRecordsTextBytes, "--text1 to --text2 together");
+             readRecords(protocol::FrameKind::TwoLineRecords, 2, "--text1 to --text2 together");
          return protocol::BuildTwoLineRecords(r[0].number, r[0].text, r[1].number, r[1].text);
        }});
   frames_.push_back({fourLine, [readRecords] {
-                       const auto r = readRecords(4, protocol::kMaxFourRecordsTextBytes,
+                       const auto r = readRecords(protocol::FrameKind::FourLineRecords, 4,
                                                   "--text1 to --text4 together");
                        return protocol::BuildFourLineRecords(r[0].number, r[0].text, r[1].number,
                                                              r[1].text, r[2].number, r[2].text,
@@ -215,7 +219,7 @@ void FrameCommands::AddSimpleLaneFrames(CLI::App& build) {
   AddRequired(boxCodes, "--codes", v.codes, "HEX", "clip codes (the first nine are sent)");
   frames_.push_back({boxCodes, [&v] {
                        const std::int32_t box = ParseNumber("--box", v.box);
-                       const auto codes = Codes(v.codes, protocol::kMaxBoxVoiceInputBytes);
+                       const auto codes = Codes(protocol::FrameKind::BoxVoiceCodes, v.codes);
                        return protocol::BuildBoxVoiceCodesFrame(box, codes);
                      }});
 
@@ -225,7 +229,7 @@ void FrameCommands::AddSimpleLaneFrames(CLI::App& build) {
   frames_.push_back({boxText, [&v] {
                        const std::int32_t box = ParseNumber("--box", v.box);
                        const auto text =
-                           Text("--text", v.texts[0], protocol::kMaxBoxSpeechTextBytes);
+                           Text(protocol::FrameKind::BoxVoiceText, "--text", v.texts[0]);
                        return protocol::BuildBoxVoiceTextFrame(box, text);
                      }});
 
@@ -233,7 +237,7 @@ void FrameCommands::AddSimpleLaneFrames(CLI::App& build) {
   AddRequired(speech, "--text", v.texts[0], "TEXT", "speech");
   frames_.push_back({speech, [&v] {
                        return protocol::SpeechBlock(
-                           Text("--text", v.texts[0], protocol::kMaxBoxSpeechTextBytes));
+                           Text(protocol::FrameKind::SpeechBlock, "--text", v.texts[0]));
                      }});
 }
 

@@ -83,11 +83,16 @@ std::vector<std::uint8_t> ParseText(std::string_view option, std::string_view te
   }
 }
 
-void RequireAtMost(std::string_view what, std::size_t bytes, std::size_t limit) {
-  if (bytes > limit) {
-    Refuse(what, std::to_string(bytes) + " bytes, more than the " + std::to_string(limit) +
-                     " this frame can carry");
-  }
+void RequireFits(protocol::FrameKind kind, const std::vector<SizedInput>& inputs,
+                 std::string_view together) {
+  std::vector<std::size_t> sizes;
+  for (const SizedInput& input : inputs) sizes.push_back(input.bytes);
+  const auto tooLarge = protocol::CheckInputSizes(kind, sizes);
+  if (!tooLarge) return;
+  const std::string_view what =
+      tooLarge->input == protocol::kAllInputs ? together : inputs[tooLarge->input].option;
+  Refuse(what, std::to_string(tooLarge->bytes) + " bytes, more than the " +
+                   std::to_string(tooLarge->limit) + " this frame can carry");
 }
 
 }  // namespace lanectl

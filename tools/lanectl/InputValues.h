@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "LaneCommands.h"
+
 namespace lanectl {
 
 // Bad input that CLI11 cannot see: a malformed number, hex or text, or a size
@@ -25,6 +27,14 @@ std::vector<std::uint8_t> ParseHex(std::string_view option, std::string_view tex
 // UTF-8 sent as GBK, or raw bytes when the text starts with "hex:".
 std::vector<std::uint8_t> ParseText(std::string_view option, std::string_view text);
 
-void RequireAtMost(std::string_view what, std::size_t bytes, std::size_t limit);
+struct SizedInput {
+  std::string option;
+  std::size_t bytes;
+};
+
+// Refuses inputs the frame cannot carry, naming the option, or `together`
+// when only their sum is too large.
+void RequireFits(protocol::FrameKind kind, const std::vector<SizedInput>& inputs,
+                 std::string_view together = {});
 
 }  // namespace lanectl

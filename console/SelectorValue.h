@@ -1,8 +1,0 @@
-#pragma once
-
-#include <QString>
-
-// What a selector's text stands for: a plain decimal integer with an optional
-// sign that fits an int, else the command's fallback. Blanks, hexadecimal and
-// anything trailing the digits count as not a number.
-int SelectorValue(const QString& text, int fallback);
