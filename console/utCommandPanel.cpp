@@ -6,8 +6,8 @@
 #include <array>
 #include <stdexcept>
 
-#include "../protocol/Controller.h"
 #include "../protocol/HexDump.h"
+#include "../protocol/ReplyDescription.h"
 #include "RadioGroup.h"
 #include "utVideoStream.h"
 
@@ -17,13 +17,6 @@ constexpr int kSimpleLane = 0;
 constexpr int kSpeechVoice = 0;
 constexpr int kTestFirstPauseMs = 100;
 constexpr int kTestSecondPauseMs = 300;
-
-QString DescribeReply(const protocol::ControllerReply& reply) {
-  if (reply.Command == protocol::kCommandReadCard) {
-    return QStringLiteral("读卡 控制器 %1: 卡号 %2").arg(reply.Address).arg(reply.CardNumber);
-  }
-  return QStringLiteral("控制器 %1: E3 数值 %2").arg(reply.Address).arg(reply.E3Value);
-}
 
 }  // namespace
 
@@ -128,8 +121,9 @@ void TfmVideoStream::sdk1ZELIPCSDKTransSerialPort(const QString& bstrIP, const s
   const std::size_t length = nData != nullptr && nLen > 0 ? static_cast<std::size_t>(nLen) : 0;
   const protocol::Bytes chunk(nData, length);
   AppendMessage("接收 " + bstrIP + ": " + QString::fromStdString(protocol::ReceivedDump(chunk)));
-  protocol::ControllerReply reply;
-  if (protocol::ParseControllerReply(chunk, reply) == protocol::kReplyDecoded) {
-    AppendMessage(DescribeReply(reply));
+  for (const protocol::ReceivedFrame& frame : replies_.Feed(chunk)) {
+    if (const auto line = protocol::DescribeReceivedFrame(frame)) {
+      AppendMessage(QString::fromStdString(*line));
+    }
   }
 }

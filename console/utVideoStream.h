@@ -13,6 +13,7 @@
 #include "../camera/zel_ipcsdkLib_TLB.h"
 #include "../protocol/ByteFrame.h"
 #include "../protocol/LaneCommands.h"
+#include "../protocol/ReplyAssembler.h"
 #include "ConsoleSeams.h"
 #include "SessionLog.h"
 
@@ -151,4 +152,6 @@ class TfmVideoStream : public QWidget {
   std::unique_ptr<camera::AutomationByteArray> snapshot_;
   bool messageBoxOpen_ = false;
   std::unique_ptr<SessionLog> sessionLog_;
+  // Replies split over chunks or glued together are decoded once each.
+  protocol::ReplyAssembler replies_;
 };
