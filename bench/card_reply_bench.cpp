@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   QTemporaryDir pictures;
   virtual_lane::LaneTimings timings;
   timings.carPeriodMs = 0;
-  LiveConsole console(timings, pictures.path(), LiveConsole::SleepingPause);
+  LiveConsole console(timings, pictures.path(), SleepingPause);
   console.window->show();
   console.Connect();
 

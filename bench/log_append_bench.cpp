@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   QTemporaryDir folder;
-  LiveConsole console(virtual_lane::LaneTimings{.carPeriodMs = 0}, folder.path(),
-                      LiveConsole::SleepingPause, folder.filePath(QStringLiteral("session.log")));
+  LiveConsole console(virtual_lane::LaneTimings{.carPeriodMs = 0}, folder.path(), SleepingPause,
+                      folder.filePath(QStringLiteral("session.log")));
   TfmVideoStream& window = *console.window;
 
   long appended = 0;

@@ -41,7 +41,8 @@ LogCounts CountLog(const QString& path, int tailLines) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return counts;
   while (!file.atEnd()) {
-    const QString line = QString::fromUtf8(file.readLine()).chopped(1);
+    const QString line =
+        QString::fromUtf8(file.readLine()).chopped(1).mid(SessionLog::kStampLength);
     ++counts.lines;
     if (line.startsWith(QStringLiteral("发送 "))) ++counts.sent;
     if (line.startsWith(QStringLiteral("接收 "))) ++counts.received;
@@ -68,8 +69,7 @@ int main(int argc, char** argv) {
   timings.gateCloseDelayMs /= kTimeCompression;
   LiveConsole console(
       timings, folder.path(),
-      [](int milliseconds) { LiveConsole::SleepingPause(milliseconds / kTimeCompression); },
-      logPath);
+      [](int milliseconds) { SleepingPause(milliseconds / kTimeCompression); }, logPath);
   TfmVideoStream& window = *console.window;
   window.show();
   console.Connect();

@@ -48,7 +48,7 @@ int RunConsole(int argc, char** argv, const QString& folder) {
   UseConsoleFace();
   FirstPaint firstPaint;
   QDir().mkpath(folder);
-  LiveConsole console(virtual_lane::LaneTimings{}, folder, LiveConsole::SleepingPause,
+  LiveConsole console(virtual_lane::LaneTimings{}, folder, SleepingPause,
                       SessionLog::PathFor(folder, QDateTime::currentDateTime()));
   console.window->installEventFilter(&firstPaint);
   console.window->show();

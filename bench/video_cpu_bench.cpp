@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   QTemporaryDir pictures;
-  LiveConsole console(virtual_lane::LaneTimings{}, pictures.path(), LiveConsole::SleepingPause);
+  LiveConsole console(virtual_lane::LaneTimings{}, pictures.path(), SleepingPause);
   console.window->show();
   console.Connect();
 

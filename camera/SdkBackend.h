@@ -42,6 +42,9 @@ class SdkBackend : public QObject {
                         std::int32_t nPlateType, std::int32_t nVehicleDir, std::int32_t nAlarmType);
   void OnZELIPCSDKTransSerialPort(const QString& bstrIP, const std::uint8_t* nData,
                                   std::int32_t nLen);
+  // The state of what the backend reaches, in plain words for the pane: a
+  // line that went down, came back, cannot be opened.
+  void Notice(const QString& text);
 };
 
 }  // namespace camera

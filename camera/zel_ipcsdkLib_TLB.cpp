@@ -45,6 +45,7 @@ Tsdk::Tsdk(SdkBackend* backend, QWidget* parent) : QWidget(parent), backend_(bac
           Qt::DirectConnection);
   connect(backend, &SdkBackend::OnZELIPCSDKTransSerialPort, this, &Tsdk::OnZELIPCSDKTransSerialPort,
           Qt::DirectConnection);
+  connect(backend, &SdkBackend::Notice, this, &Tsdk::OnNotice);
 }
 
 SdkBackend& Tsdk::Backend(const char* operation, CameraHandle handle) const {

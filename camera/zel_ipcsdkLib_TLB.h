@@ -40,6 +40,7 @@ class Tsdk : public QWidget {
                         std::int32_t nPlateType, std::int32_t nVehicleDir, std::int32_t nAlarmType);
   void OnZELIPCSDKTransSerialPort(const QString& bstrIP, const std::uint8_t* nData,
                                   std::int32_t nLen);
+  void OnNotice(const QString& text);
 
  private:
   SdkBackend& Backend(const char* operation, CameraHandle handle) const;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QThread>
 #include <functional>
 
 namespace camera {
@@ -15,6 +16,11 @@ class MessageBoxSink {
   virtual void ShowModal(const QString& text) = 0;
 };
 
+// The window's real pause: the GUI thread sleeps.
+inline void SleepingPause(int milliseconds) {
+  QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
 // Everything outside the window, handed in by its creator: main.cpp passes
 // the real ones, tests pass recording fakes.
 struct ConsoleSeams {
@@ -25,4 +31,7 @@ struct ConsoleSeams {
   QString pictureDirectory;
   // Where every pane line is also written; empty: no session log.
   QString sessionLogPath;
+  // What the console is attached to, after the caption in the window title,
+  // so that an engineer never mistakes the virtual lane for the real one.
+  QString attachedTo;
 };

@@ -25,9 +25,10 @@ SessionLog::SessionLog(const QString& filePath) : file_(filePath) {
   }
 }
 
-bool SessionLog::Append(const QString& line) {
+bool SessionLog::Append(const QString& line, const QDateTime& shownAt) {
   if (!file_.isOpen()) return false;
-  QByteArray bytes = line.toUtf8();
+  QByteArray bytes = shownAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ")).toUtf8();
+  bytes.append(line.toUtf8());
   bytes.append('\n');
   if (file_.write(bytes) != bytes.size()) {
     error_ = file_.errorString();

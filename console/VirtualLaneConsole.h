@@ -20,6 +20,4 @@ struct VirtualLaneConsole {
   VirtualLaneConsole(virtual_lane::LaneTimings timings, MessageBoxSink& messageBoxes,
                      const QString& pictureDirectory, const QString& sessionLogPath = {},
                      std::function<void(int)> pause = SleepingPause);
-
-  static void SleepingPause(int milliseconds);
 };

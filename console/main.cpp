@@ -2,12 +2,23 @@
 #include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
+#include <cstdio>
 
+#include "CommandLine.h"
 #include "ConsoleFace.h"
+#include "FieldLaneConsole.h"
 #include "QtMessageBoxSink.h"
 #include "VirtualLaneConsole.h"
 
 int main(int argc, char** argv) {
+  // Read before the application exists, so --help and bad options need no display.
+  QStringList arguments;
+  for (int index = 0; index < argc; ++index) arguments << QString::fromLocal8Bit(argv[index]);
+  const CommandLineOutcome outcome = ParseCommandLine(arguments);
+  std::fputs(qPrintable(outcome.out), stdout);
+  std::fputs(qPrintable(outcome.err), stderr);
+  if (!outcome.options) return outcome.exitStatus;
+
   QApplication application(argc, argv);
   UseConsoleFace();
   QApplication::setApplicationName(QStringLiteral("LaneConsole"));
@@ -15,10 +26,16 @@ int main(int argc, char** argv) {
   const QString pictureDirectory =
       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
   QDir().mkpath(pictureDirectory);
+  const QString sessionLog = SessionLog::PathFor(pictureDirectory, QDateTime::currentDateTime());
 
   QtMessageBoxSink messageBoxes;
+  if (outcome.options->serial) {
+    FieldLaneConsole console(*outcome.options->serial, messageBoxes, pictureDirectory, sessionLog);
+    console.window->show();
+    return application.exec();
+  }
   VirtualLaneConsole console(virtual_lane::LaneTimings{}, messageBoxes, pictureDirectory,
-                             SessionLog::PathFor(pictureDirectory, QDateTime::currentDateTime()));
+                             sessionLog);
   console.window->show();
   return application.exec();
 }

@@ -86,7 +86,9 @@ QString ErrorText(const std::exception& error) {
 TfmVideoStream::TfmVideoStream(ConsoleSeams seams, QWidget* parent)
     : QWidget(parent), seams_(std::move(seams)) {
   setObjectName(QStringLiteral("fmVideoStream"));
-  setWindowTitle(QStringLiteral("车牌识别停车场调试程序"));
+  setWindowTitle(seams_.attachedTo.isEmpty()
+                     ? QStringLiteral("车牌识别停车场调试程序")
+                     : QStringLiteral("车牌识别停车场调试程序 — ") + seams_.attachedTo);
   move(531, 89);
   resize(749, 659);
   setFont(ConsoleFace());
@@ -253,6 +255,7 @@ void TfmVideoStream::BindHandlers() {
         Guarded([&] { sdk1ZELIPCSDKTransSerialPort(bstrIP, nData, nLen); });
       },
       Qt::DirectConnection);
+  connect(sdk1, &camera::Tsdk::OnNotice, this, &TfmVideoStream::AppendMessage);
 }
 
 void TfmVideoStream::SetTabOrder() {

@@ -7,6 +7,7 @@
 
 #include "ConsoleTestFixture.h"
 #include "RadioGroup.h"
+#include "SessionLog.h"
 
 namespace {
 
@@ -14,10 +15,16 @@ class MessagePaneTest : public ConsoleTest {
  protected:
   QString logPath() const { return pictures.filePath(QStringLiteral("logs/session.log")); }
 
+  // The pane's lines as the log holds them, behind their time stamps.
   QStringList LogLines() const {
     QFile file(logPath());
     if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList lines;
+    for (const QString& line :
+         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+      lines << line.mid(SessionLog::kStampLength);
+    }
+    return lines;
   }
 };
 

@@ -26,11 +26,32 @@ TEST(SessionLog, EveryLineIsOnDiskAsSoonAsItIsAppended) {
   SessionLog log(path);
   ASSERT_TRUE(log.IsOpen()) << log.Error().toStdString();
 
-  EXPECT_TRUE(log.Append(QStringLiteral(" 55 D5 44")));
-  EXPECT_EQ(ReadLines(path), QStringList{QStringLiteral(" 55 D5 44")});
-  EXPECT_TRUE(log.Append(QStringLiteral("接收 192.168.1.100: 55 D5 ")));
-  EXPECT_EQ(ReadLines(path), (QStringList{QStringLiteral(" 55 D5 44"),
-                                          QStringLiteral("接收 192.168.1.100: 55 D5 ")}));
+  const QDateTime sent(QDate(2026, 12, 8), QTime(10, 33, 48, 123));
+  const QDateTime received(QDate(2026, 12, 8), QTime(10, 33, 48, 207));
+
+  EXPECT_TRUE(log.Append(QStringLiteral(" 55 D5 44"), sent));
+  EXPECT_EQ(ReadLines(path), QStringList{QStringLiteral("2026-12-08 10:33:48.123  55 D5 44")});
+  EXPECT_TRUE(log.Append(QStringLiteral("接收 192.168.1.100: 55 D5 "), received));
+  EXPECT_EQ(ReadLines(path), (QStringList{QStringLiteral("2026-12-08 10:33:48.123  55 D5 44"),
+                                          QStringLiteral("2026-12-08 10:33:48.207 接收 "
+                                                         "192.168.1.100: 55 D5 ")}));
+}
+
+TEST(SessionLog, StampsEachLineWithTheTimeItWasShown) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("session.log"));
+  SessionLog log(path);
+  const QDateTime before = QDateTime::currentDateTime();
+
+  ASSERT_TRUE(log.Append(QStringLiteral("简易系统不支持该功能")));
+
+  const QString line = ReadLines(path).value(0);
+  const QDateTime stamp = QDateTime::fromString(line.left(SessionLog::kStampLength - 1),
+                                                QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+  ASSERT_TRUE(stamp.isValid()) << line.toStdString();
+  EXPECT_GE(stamp, before);
+  EXPECT_LE(stamp, QDateTime::currentDateTime());
+  EXPECT_EQ(line.mid(SessionLog::kStampLength), QStringLiteral("简易系统不支持该功能"));
 }
 
 TEST(SessionLog, AFolderThatCannotBeCreatedIsReported) {

@@ -1,0 +1,92 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+CommandLineOutcome Refuse(const QString& problem) {
+  return {std::nullopt, 2, {}, QStringLiteral("laneconsole: %1\n").arg(problem)};
+}
+
+// The value of `option` through `parse`, or the refusal naming the option.
+template <typename Value, typename Parse>
+bool Read(const QCommandLineParser& parser, const QCommandLineOption& option, Parse parse,
+          Value& value, QString& problem) {
+  if (!parser.isSet(option)) return true;
+  QString error;
+  const auto parsed = parse(parser.value(option), error);
+  if (!parsed) {
+    problem = QStringLiteral("--%1: %2").arg(option.names().constFirst(), error);
+    return false;
+  }
+  value = *parsed;
+  return true;
+}
+
+}  // namespace
+
+CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Commissioning console for one lane of a licence-plate-recognition parking lot.\n"
+      "Without options it drives the virtual lane, in process."));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Show this help and exit."));
+  const QCommandLineOption version(QStringLiteral("version"),
+                                   QStringLiteral("Show the version and exit."));
+  const QCommandLineOption serial(
+      QStringLiteral("serial"),
+      QStringLiteral("The lane's peripherals on PORT instead of the camera's pass-through: a tty "
+                     "(/dev/ttyUSB0, /dev/serial/by-id/..., a pseudo-terminal or a link to one) "
+                     "or tcp:HOST:PORT, a serial device server in TCP server mode."),
+      QStringLiteral("PORT"));
+  const QCommandLineOption baud(QStringLiteral("baud"),
+                                QStringLiteral("Bits per second on a tty (default 9600)."),
+                                QStringLiteral("N"), QStringLiteral("9600"));
+  const QCommandLineOption dataBits(QStringLiteral("data-bits"),
+                                    QStringLiteral("5, 6, 7 or 8 (default 8)."),
+                                    QStringLiteral("N"), QStringLiteral("8"));
+  const QCommandLineOption parity(QStringLiteral("parity"),
+                                  QStringLiteral("none, even or odd (default none)."),
+                                  QStringLiteral("P"), QStringLiteral("none"));
+  const QCommandLineOption stopBits(QStringLiteral("stop-bits"),
+                                    QStringLiteral("1 or 2 (default 1)."), QStringLiteral("N"),
+                                    QStringLiteral("1"));
+  const QCommandLineOption discardEcho(
+      QStringLiteral("discard-echo"),
+      QStringLiteral("Drop what a half-duplex adapter hands back of each frame just sent."));
+  parser.addOptions({help, version, serial, baud, dataBits, parity, stopBits, discardEcho});
+
+  if (!parser.parse(arguments)) return Refuse(parser.errorText());
+  if (parser.isSet(help)) return {std::nullopt, 0, parser.helpText(), {}};
+  if (parser.isSet(version)) {
+    return {
+        std::nullopt, 0, QStringLiteral("laneconsole %1\n").arg(QStringLiteral(LANE_VERSION)), {}};
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    return Refuse(QStringLiteral("unexpected argument \"%1\"")
+                      .arg(parser.positionalArguments().constFirst()));
+  }
+
+  ConsoleOptions options;
+  if (!parser.isSet(serial)) {
+    for (const QCommandLineOption* lineOption :
+         {&baud, &dataBits, &parity, &stopBits, &discardEcho}) {
+      if (parser.isSet(*lineOption)) {
+        return Refuse(QStringLiteral("--%1 needs --serial").arg(lineOption->names().constFirst()));
+      }
+    }
+    return {options, 0, {}, {}};
+  }
+  field::LineSettings line;
+  QString problem;
+  const bool read = Read(parser, serial, field::ParsePort, line.port, problem) &&
+                    Read(parser, baud, field::ParseBaud, line.baud, problem) &&
+                    Read(parser, dataBits, field::ParseDataBits, line.dataBits, problem) &&
+                    Read(parser, parity, field::ParseParity, line.parity, problem) &&
+                    Read(parser, stopBits, field::ParseStopBits, line.stopBits, problem);
+  if (!read) return Refuse(problem);
+  line.discardEcho = parser.isSet(discardEcho);
+  options.serial = line;
+  return {options, 0, {}, {}};
+}

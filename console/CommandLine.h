@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "LineSettings.h"
+
+// What the command line attaches the console to. Nothing: the virtual lane.
+struct ConsoleOptions {
+  std::optional<field::LineSettings> serial;
+};
+
+// Options to run with, or how to end at once: help or version text for
+// stdout with status 0, or one line for stderr with status 2.
+struct CommandLineOutcome {
+  std::optional<ConsoleOptions> options;
+  int exitStatus = 0;
+  QString out;
+  QString err;
+};
+
+// `arguments` as QCoreApplication::arguments() gives them, program first.
+CommandLineOutcome ParseCommandLine(const QStringList& arguments);

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+
+namespace {
+
+CommandLineOutcome Parse(const std::vector<const char*>& words) {
+  QStringList arguments{QStringLiteral("laneconsole")};
+  for (const char* word : words) arguments << QString::fromUtf8(word);
+  return ParseCommandLine(arguments);
+}
+
+TEST(CommandLine, NoOptionIsTheVirtualLane) {
+  const CommandLineOutcome outcome = Parse({});
+  ASSERT_TRUE(outcome.options);
+  EXPECT_FALSE(outcome.options->serial);
+  EXPECT_TRUE(outcome.out.isEmpty());
+  EXPECT_TRUE(outcome.err.isEmpty());
+}
+
+TEST(CommandLine, ASerialLineWithEverySetting) {
+  const CommandLineOutcome outcome =
+      Parse({"--serial", "/dev/ttyUSB0", "--baud", "19200", "--data-bits", "7", "--parity", "even",
+             "--stop-bits", "2", "--discard-echo"});
+  ASSERT_TRUE(outcome.options && outcome.options->serial) << outcome.err.toStdString();
+  const field::LineSettings& line = *outcome.options->serial;
+  EXPECT_EQ(line.Describe(), QStringLiteral("/dev/ttyUSB0 19200 7E2"));
+  EXPECT_TRUE(line.discardEcho);
+}
+
+TEST(CommandLine, ASerialLineDefaultsTo9600_8N1) {
+  const CommandLineOutcome outcome = Parse({"--serial=tcp:127.0.0.1:4001"});
+  ASSERT_TRUE(outcome.options && outcome.options->serial);
+  EXPECT_EQ(outcome.options->serial->port, QStringLiteral("tcp:127.0.0.1:4001"));
+  EXPECT_EQ(outcome.options->serial->baud, 9600);
+  EXPECT_FALSE(outcome.options->serial->discardEcho);
+}
+
+TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
+  const CommandLineOutcome help = Parse({"--help"});
+  EXPECT_FALSE(help.options);
+  EXPECT_EQ(help.exitStatus, 0);
+  for (const char* option :
+       {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits", "--discard-echo"}) {
+    EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
+  }
+  const CommandLineOutcome version = Parse({"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(version.out.startsWith(QStringLiteral("laneconsole ")));
+}
+
+struct BadCase {
+  const char* name;
+  std::vector<const char*> words;
+  const char* says;
+};
+
+class BadCommandLineTest : public testing::TestWithParam<BadCase> {};
+
+TEST_P(BadCommandLineTest, GivesOneLineAndStatus2) {
+  const CommandLineOutcome outcome = Parse(GetParam().words);
+  EXPECT_FALSE(outcome.options);
+  EXPECT_EQ(outcome.exitStatus, 2);
+  EXPECT_TRUE(outcome.out.isEmpty());
+  EXPECT_TRUE(outcome.err.startsWith(QStringLiteral("laneconsole: "))) << outcome.err.toStdString();
+  EXPECT_EQ(outcome.err.count(QLatin1Char('\n')), 1) << outcome.err.toStdString();
+  EXPECT_TRUE(outcome.err.contains(QString::fromUtf8(GetParam().says)))
+      << outcome.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, BadCommandLineTest,
+    testing::Values(
+        BadCase{"UnknownOption", {"--speed", "3"}, "speed"},
+        BadCase{"SerialWithoutPort", {"--serial"}, "serial"},
+        BadCase{"EmptyPort", {"--serial", ""}, "empty"},
+        BadCase{"BadDeviceServer", {"--serial", "tcp:127.0.0.1:99999"}, "tcp:HOST:PORT"},
+        BadCase{"BadBaud", {"--serial", "/dev/ttyS0", "--baud", "fast"}, "--baud"},
+        BadCase{"BadDataBits", {"--serial", "/dev/ttyS0", "--data-bits", "9"}, "--data-bits"},
+        BadCase{"BadParity", {"--serial", "/dev/ttyS0", "--parity", "space"}, "--parity"},
+        BadCase{"BadStopBits", {"--serial", "/dev/ttyS0", "--stop-bits", "3"}, "--stop-bits"},
+        BadCase{"LineOptionWithoutSerial", {"--baud", "9600"}, "--baud needs --serial"},
+        BadCase{"EchoWithoutSerial", {"--discard-echo"}, "--discard-echo needs --serial"},
+        BadCase{"StrayArgument", {"192.168.1.100"}, "192.168.1.100"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

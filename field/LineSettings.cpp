@@ -1,0 +1,108 @@
+#include "LineSettings.h"
+
+namespace field {
+namespace {
+
+constexpr char kTcpPrefix[] = "tcp:";
+
+// "tcp:HOST:PORT" split at the last colon, so that "[::1]:4001" keeps its host.
+bool SplitDeviceServer(const QString& port, QString& host, quint16& tcpPort) {
+  if (!port.startsWith(QLatin1String(kTcpPrefix))) return false;
+  const QString rest = port.mid(static_cast<qsizetype>(sizeof kTcpPrefix) - 1);
+  const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
+  if (colon <= 0) return false;
+  bool ok = false;
+  const uint number = rest.mid(colon + 1).toUInt(&ok);
+  if (!ok || number == 0 || number > 65535) return false;
+  host = rest.left(colon);
+  if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
+    host = host.mid(1, host.size() - 2);
+  }
+  tcpPort = static_cast<quint16>(number);
+  return !host.isEmpty();
+}
+
+std::optional<int> ParseWhole(const QString& text, QString& error, const char* what,
+                              std::initializer_list<int> allowed) {
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  if (ok) {
+    for (const int candidate : allowed) {
+      if (value == candidate) return value;
+    }
+  }
+  error = QStringLiteral("%1 \"%2\" is not one of").arg(QLatin1String(what), text);
+  for (const int candidate : allowed) error += QStringLiteral(" %1").arg(candidate);
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool LineSettings::IsDeviceServer() const {
+  return port.startsWith(QLatin1String(kTcpPrefix));
+}
+
+QString LineSettings::Host() const {
+  QString host;
+  quint16 tcpPort = 0;
+  SplitDeviceServer(port, host, tcpPort);
+  return host;
+}
+
+quint16 LineSettings::TcpPort() const {
+  QString host;
+  quint16 tcpPort = 0;
+  SplitDeviceServer(port, host, tcpPort);
+  return tcpPort;
+}
+
+QString LineSettings::Describe() const {
+  if (IsDeviceServer()) return port;
+  static constexpr char kParity[] = {'N', 'E', 'O'};
+  return QStringLiteral("%1 %2 %3%4%5")
+      .arg(port)
+      .arg(baud)
+      .arg(dataBits)
+      .arg(QLatin1Char(kParity[static_cast<int>(parity)]))
+      .arg(stopBits);
+}
+
+std::optional<QString> ParsePort(const QString& text, QString& error) {
+  if (text.isEmpty()) {
+    error = QStringLiteral("the port is empty: give a device path or tcp:HOST:PORT");
+    return std::nullopt;
+  }
+  QString host;
+  quint16 tcpPort = 0;
+  if (text.startsWith(QLatin1String(kTcpPrefix)) && !SplitDeviceServer(text, host, tcpPort)) {
+    error = QStringLiteral("\"%1\" is not tcp:HOST:PORT with a port from 1 to 65535").arg(text);
+    return std::nullopt;
+  }
+  return text;
+}
+
+std::optional<int> ParseBaud(const QString& text, QString& error) {
+  bool ok = false;
+  const int baud = text.toInt(&ok);
+  if (ok && baud >= 50 && baud <= 4000000) return baud;
+  error = QStringLiteral("baud rate \"%1\" is not a whole number from 50 to 4000000").arg(text);
+  return std::nullopt;
+}
+
+std::optional<int> ParseDataBits(const QString& text, QString& error) {
+  return ParseWhole(text, error, "data bits", {5, 6, 7, 8});
+}
+
+std::optional<LineSettings::Parity> ParseParity(const QString& text, QString& error) {
+  if (text == QLatin1String("none")) return LineSettings::Parity::None;
+  if (text == QLatin1String("even")) return LineSettings::Parity::Even;
+  if (text == QLatin1String("odd")) return LineSettings::Parity::Odd;
+  error = QStringLiteral("parity \"%1\" is not none, even or odd").arg(text);
+  return std::nullopt;
+}
+
+std::optional<int> ParseStopBits(const QString& text, QString& error) {
+  return ParseWhole(text, error, "stop bits", {1, 2});
+}
+
+}  // namespace field

@@ -1,0 +1,81 @@
+#include "SerialLine.h"
+
+#include <memory>
+
+#include "ByteTransport.h"
+#include "TcpTransport.h"
+#include "TtyTransport.h"
+
+namespace field {
+namespace {
+
+std::unique_ptr<ByteTransport> MakeTransport(const LineSettings& settings) {
+  if (settings.IsDeviceServer()) return std::make_unique<TcpTransport>(settings);
+  return std::make_unique<TtyTransport>(settings);
+}
+
+}  // namespace
+
+SerialLine::SerialLine(LineSettings settings, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), problem_(QStringLiteral("not opened yet")) {
+  thread_.setObjectName(QStringLiteral("serial line"));
+  transport_ = MakeTransport(settings_).release();
+  transport_->moveToThread(&thread_);
+  connect(&thread_, &QThread::finished, transport_, &QObject::deleteLater);
+  connect(transport_, &ByteTransport::Received, this, [this](const QByteArray& bytes) {
+    if (running_) emit Received(bytes);
+  });
+  connect(transport_, &ByteTransport::Up, this, [this] { OnUp(); });
+  connect(transport_, &ByteTransport::Down, this,
+          [this](const QString& reason) { OnDown(reason); });
+  thread_.start();
+}
+
+SerialLine::~SerialLine() {
+  Close();
+  thread_.quit();
+  thread_.wait();
+}
+
+void SerialLine::Open() {
+  if (running_) return;
+  running_ = true;
+  QMetaObject::invokeMethod(transport_, &ByteTransport::Start, Qt::QueuedConnection);
+}
+
+void SerialLine::Close() {
+  if (!running_) return;
+  running_ = false;
+  up_ = false;
+  everUp_ = false;
+  problem_ = QStringLiteral("not opened");
+  QMetaObject::invokeMethod(transport_, &ByteTransport::Stop, Qt::BlockingQueuedConnection);
+}
+
+bool SerialLine::Send(const QByteArray& bytes, QString& error) {
+  if (!up_) {
+    error = QStringLiteral("serial line %1: %2").arg(settings_.port, problem_);
+    return false;
+  }
+  QMetaObject::invokeMethod(
+      transport_, [transport = transport_, bytes] { transport->Write(bytes); },
+      Qt::QueuedConnection);
+  return true;
+}
+
+void SerialLine::OnUp() {
+  if (!running_) return;
+  up_ = true;
+  emit Notice(everUp_ ? QStringLiteral("串口 %1 已恢复").arg(settings_.Describe())
+                      : QStringLiteral("串口 %1 已打开").arg(settings_.Describe()));
+  everUp_ = true;
+}
+
+void SerialLine::OnDown(const QString& reason) {
+  if (!running_) return;
+  up_ = false;
+  problem_ = reason;
+  emit Notice(QStringLiteral("串口 %1 不可用: %2 (自动重试中)").arg(settings_.Describe(), reason));
+}
+
+}  // namespace field

@@ -1,0 +1,46 @@
+#include "TcpTransport.h"
+
+namespace field {
+
+TcpTransport::TcpTransport(LineSettings settings, QObject* parent)
+    : ByteTransport(parent), settings_(std::move(settings)), connectTimeout_(this) {
+  connectTimeout_.setSingleShot(true);
+  connect(&connectTimeout_, &QTimer::timeout, this,
+          [this] { Failed(QStringLiteral("no answer from the device server")); });
+}
+
+void TcpTransport::BeginOpen() {
+  Discard();
+  socket_ = new QTcpSocket(this);
+  socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  connect(socket_, &QTcpSocket::connected, this, [this] {
+    connectTimeout_.stop();
+    Opened();
+  });
+  connect(socket_, &QTcpSocket::readyRead, this, [this] {
+    const QByteArray bytes = socket_->readAll();
+    if (!bytes.isEmpty()) emit Received(bytes);
+  });
+  connect(socket_, &QTcpSocket::errorOccurred, this, [this] { Failed(socket_->errorString()); });
+  connect(socket_, &QTcpSocket::disconnected, this,
+          [this] { Failed(QStringLiteral("the device server closed the connection")); });
+  connectTimeout_.start(kConnectTimeoutMs);
+  socket_->connectToHost(settings_.Host(), settings_.TcpPort());
+}
+
+void TcpTransport::Discard() {
+  connectTimeout_.stop();
+  if (!socket_) return;
+  socket_->disconnect(this);
+  socket_->abort();
+  socket_->deleteLater();
+  socket_ = nullptr;
+}
+
+bool TcpTransport::WriteNow(const QByteArray& bytes, QString& error) {
+  if (socket_->write(bytes) == bytes.size()) return true;
+  error = socket_->errorString();
+  return false;
+}
+
+}  // namespace field
