@@ -28,6 +28,8 @@ class SerialLine : public QObject {
   void Close();
   bool IsOpen() const { return running_; }
   bool IsUp() const { return up_; }
+  // Why the line is down.
+  QString Problem() const { return problem_; }
   // False with `error` naming the port and the reason while the line is down.
   bool Send(const QByteArray& bytes, QString& error);
 

@@ -38,7 +38,8 @@ void TcpTransport::Discard() {
 }
 
 bool TcpTransport::WriteNow(const QByteArray& bytes, QString& error) {
-  if (socket_->write(bytes) == bytes.size()) return true;
+  // Flushed at once: a frame must not wait for the event loop to go out.
+  if (socket_->write(bytes) == bytes.size() && socket_->flush()) return true;
   error = socket_->errorString();
   return false;
 }

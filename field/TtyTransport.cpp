@@ -60,7 +60,8 @@ void TtyTransport::Discard() {
 }
 
 bool TtyTransport::WriteNow(const QByteArray& bytes, QString& error) {
-  if (port_->write(bytes) == bytes.size()) return true;
+  // Flushed at once: a frame must not wait for the event loop to go out.
+  if (port_->write(bytes) == bytes.size() && port_->flush()) return true;
   error = port_->errorString();
   return false;
 }

@@ -14,6 +14,7 @@
 
 namespace {
 
+constexpr int kNoAnswer = 1;
 constexpr int kBadInput = 2;
 
 constexpr const char* kValueRules = R"(
@@ -40,7 +41,9 @@ Examples:
   lanectl build three-line --address 1 --line1 粤B8C312 --line2 0时0分 --line3 0.00
   lanectl build box-text --box 98 --text 欢迎光临 --raw > /dev/ttyUSB0
   lanectl parse "55 D5 44 00 00 00 01 00 04 00 00 E3 12 34"
-  lanectl crc 313233343536373839)";
+  lanectl crc 313233343536373839
+  lanectl send --serial /dev/ttyUSB0 read-card --address 1
+  lanectl send --serial tcp:192.168.1.200:4001 --wait 0 gate-open --address 1)";
 
 std::string JoinHexWords(const std::vector<std::string>& words) {
   std::string joined;
@@ -85,7 +88,8 @@ std::string Explain(const CLI::ParseError& error, const CLI::App& app, const CLI
   if (error.get_name() != "RequiredError" || !(atTop || atBuild)) return error.what();
 
   const std::vector<std::string> left = atTop ? app.remaining() : build.remaining();
-  const std::string what = atTop ? "command (build, parse or crc)" : "frame (see lanectl --help)";
+  const std::string what =
+      atTop ? "command (build, parse, crc or send)" : "frame (see lanectl --help)";
   if (left.empty()) return "missing " + what;
   return "\"" + left.front() + "\" is not a " + what;
 }
@@ -100,7 +104,8 @@ int Refuse(std::ostream& err, std::string message) {
 
 }  // namespace
 
-int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const lanectl::FrameSender& sender) {
   CLI::App app("Builds lane frames, decodes controller replies and computes checksums.", "lanectl");
   app.require_subcommand(1);
 
@@ -114,6 +119,35 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
   std::vector<std::string> parseWords;
   CLI::App* parse = app.add_subcommand("parse", "decode a controller reply: lanectl parse HEX");
   parse->add_option("HEX", parseWords, "the received chunk")->required()->type_name("HEX");
+
+  lanectl::SendRequest request;
+  CLI::App* send = app.add_subcommand(
+      "send",
+      "put a frame on a real line and wait for the answer: lanectl send LINE FRAME OPTIONS");
+  send->require_subcommand(1);
+  send->fallthrough();
+  send->add_option("--serial", request.port, "a tty or tcp:HOST:PORT (a serial device server)")
+      ->required()
+      ->type_name("PORT");
+  send->add_option("--baud", request.baud, "bits per second")
+      ->type_name("N")
+      ->capture_default_str();
+  send->add_option("--data-bits", request.dataBits, "5 to 8")
+      ->type_name("N")
+      ->capture_default_str();
+  send->add_option("--parity", request.parity, "none, even or odd")
+      ->type_name("P")
+      ->capture_default_str();
+  send->add_option("--stop-bits", request.stopBits, "1 or 2")
+      ->type_name("N")
+      ->capture_default_str();
+  send->add_flag("--discard-echo", request.discardEcho,
+                 "drop what a half-duplex adapter hands back of the frame");
+  std::string wait = std::to_string(request.waitMs);
+  send->add_option("--wait", wait, "milliseconds to wait for the answer, 0: none")
+      ->type_name("MS")
+      ->capture_default_str();
+  const lanectl::FrameCommands sendFrames(*send);
 
   std::vector<std::string> crcWords;
   CLI::App* crc = app.add_subcommand("crc", "CRC-16 of some bytes: lanectl crc HEX");
@@ -133,6 +167,28 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
       output = ReplyJson(lanectl::ParseHex("HEX", JoinHexWords(parseWords))) + '\n';
     } else if (crc->parsed()) {
       output = CrcText(lanectl::ParseHex("HEX", JoinHexWords(crcWords))) + '\n';
+    } else if (send->parsed()) {
+      request.frame = sendFrames.BuildParsedFrame().bytes;
+      request.waitMs = lanectl::ParseNumber("--wait", wait);
+      if (request.waitMs < 0) throw lanectl::UsageError("--wait: a time cannot be negative");
+      if (!sender) throw lanectl::UsageError("send: no serial line support in this build");
+      const lanectl::SendOutcome outcome = sender(request);
+      switch (outcome.kind) {
+        case lanectl::SendOutcome::Kind::BadRequest:
+          return Refuse(err, outcome.problem);
+        case lanectl::SendOutcome::Kind::NoAnswer:
+          err << "lanectl: " << outcome.problem << '\n';
+          return kNoAnswer;
+        case lanectl::SendOutcome::Kind::Sent:
+          break;
+        case lanectl::SendOutcome::Kind::Answered:
+          output = protocol::HexDumpLine(outcome.received) + '\n';
+          if (protocol::ControllerReply reply;
+              protocol::ParseControllerReply(outcome.received, reply) == protocol::kReplyDecoded) {
+            output += ReplyJson(outcome.received) + '\n';
+          }
+          break;
+      }
     }
     out.write(output.data(), static_cast<std::streamsize>(output.size()));
     return 0;

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <iostream>
 
 #ifdef _WIN32
@@ -6,11 +7,15 @@
 #endif
 
 #include "LaneCtl.h"
+#include "LineSender.h"
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
   // --raw frames go to a serial device byte for byte.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  return RunLaneCtl(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  // `send` runs the line's event loop; everything else never touches it.
+  QCoreApplication application(argc, argv);
+  return RunLaneCtl(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
+                    lanectl::SendOnLine);
 }
