@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QMetaMethod>
 #include <QRegularExpression>
+#include <QStringList>
 #include <algorithm>
 #include <limits>
 
@@ -45,6 +46,44 @@ QString Spoken(const VoiceState& voice) {
   }
   static const QRegularExpression tag(QStringLiteral("\\[[a-z]\\d*\\]"));
   return QString(voice.text).remove(tag);
+}
+
+QString HexByte(std::uint8_t byte) {
+  return QStringLiteral("%1").arg(int{byte}, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString Quoted(const QString& text) {
+  return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+template <std::size_t N>
+QString ScreenShows(const char* screen, const std::array<QString, N>& lines) {
+  QStringList quoted;
+  for (const QString& line : lines) quoted << Quoted(line);
+  return QLatin1String(screen) + QStringLiteral(": ") + quoted.join(QStringLiteral(" / "));
+}
+
+QString VoiceDid(const VoiceState& voice) {
+  if (voice.kind == VoiceKind::Speech) return QStringLiteral("speech ") + Quoted(voice.text);
+  QString codes = QStringLiteral("clips");
+  for (std::uint8_t code : voice.codes) codes += QLatin1Char(' ') + HexByte(code);
+  return codes;
+}
+
+QString FaultName(FaultKind kind) {
+  switch (kind) {
+    case FaultKind::HeaderChecksum:
+      return QStringLiteral("header checksum");
+    case FaultKind::BodyChecksum:
+      return QStringLiteral("body checksum");
+    case FaultKind::Length:
+      return QStringLiteral("impossible length");
+    case FaultKind::SpeechCheck:
+      return QStringLiteral("speech check");
+    case FaultKind::Truncated:
+      return QStringLiteral("truncated frame");
+  }
+  return QStringLiteral("unknown");
 }
 
 }  // namespace
@@ -136,73 +175,101 @@ void Lane::Handle(const SerialMessage& message) {
   } else if (const auto* record = std::get_if<ScreenRecord>(&message)) {
     screens_.Record(record->number, Text(record->text));
     Accepted();
+    if (record->number >= 1 && record->number <= 2) {
+      emit Activity(ScreenShows("two-line screen", screens_.TwoLine()));
+    } else if (record->number >= 3 && record->number <= 4) {
+      emit Activity(ScreenShows("four-line screen", screens_.FourLine()));
+    } else {
+      emit Activity(QStringLiteral("screen %1: ").arg(int{record->number}) +
+                    Quoted(screens_.DigitText()));
+    }
   } else if (const auto* clips = std::get_if<VoiceClips>(&message)) {
     SetVoice({VoiceKind::Clips, clips->box, {}, {clips->codes.begin(), clips->codes.end()}});
     Accepted();
+    emit Activity(QStringLiteral("voice box %1: ").arg(int{clips->box}) + VoiceDid(voice_));
   } else if (const auto* speech = std::get_if<VoiceSpeech>(&message)) {
     SetVoice({VoiceKind::Speech, speech->box, Text(speech->text), {}});
     Accepted();
+    emit Activity(QStringLiteral("voice box %1: ").arg(int{speech->box}) + VoiceDid(voice_));
   } else {
-    CountFault();
+    CountFault(std::get<DecodeFault>(message).kind);
   }
 }
 
 // Frames for an address no controller has are not for this lane.
 void Lane::HandleController(const ControllerFrame& frame) {
-  if (frame.address < kFirstControllerAddress || frame.address > kLastControllerAddress) return;
+  const QString controller = QStringLiteral("controller %1: ").arg(frame.address);
+  if (frame.address < kFirstControllerAddress || frame.address > kLastControllerAddress) {
+    emit Activity(controller + QStringLiteral("not on this lane"));
+    return;
+  }
+  std::optional<QString> did;
   switch (frame.command) {
     case kGateOpen:
       SetGate(true);
+      did = QStringLiteral("gate open");
       break;
     case kGateClose:
       SetGate(false);
+      did = QStringLiteral("gate close");
       break;
     case kReadCard:
-      if (frame.payload.size() != 2) return;
+      if (frame.payload.size() != 2) break;
       AnswerReadCard(frame.address, (frame.payload[0] << 8) | frame.payload[1]);
-      break;
+      Accepted();
+      return;  // told when the answer goes out
     case kDisplay:
-      if (!HandleDisplay(frame.payload)) return;
+      did = HandleDisplay(frame.payload);
       break;
     case kVoice:
-      if (!HandleVoice(frame.payload)) return;
+      did = HandleVoice(frame.payload);
       break;
     default:
-      return;
+      break;
+  }
+  if (!did) {
+    emit Activity(controller + QStringLiteral("command %1 ignored").arg(HexByte(frame.command)));
+    return;
   }
   Accepted();
+  emit Activity(controller + *did);
 }
 
-bool Lane::HandleDisplay(ByteView body) {
+std::optional<QString> Lane::HandleDisplay(ByteView body) {
   const auto display = ReadDisplayBody(body);
-  if (!display) return false;
+  if (!display) return std::nullopt;
   if (!display->lines) {
     const ScreenRecord& record = display->records.front();
     screens_.Digit(record.number, Text(record.text));
-    return true;
+    return QStringLiteral("screen %1: ").arg(int{record.number}) + Quoted(screens_.DigitText());
   }
   std::vector<LineText> lines;
-  for (const auto& record : display->records) lines.push_back({record.number, Text(record.text)});
+  bool fourLine = false;
+  for (const auto& record : display->records) {
+    lines.push_back({record.number, Text(record.text)});
+    fourLine = fourLine || record.number > 2;
+  }
   screens_.Lines(lines);
-  return true;
+  return fourLine ? ScreenShows("four-line screen", screens_.FourLine())
+                  : ScreenShows("two-line screen", screens_.TwoLine());
 }
 
 // Nine clip codes, or the voice byte and a speech block.
-bool Lane::HandleVoice(ByteView body) {
+std::optional<QString> Lane::HandleVoice(ByteView body) {
   if (body.size() > 1 && body[1] == kSpeechMarker) {
     const SpeechText speech = ReadSpeechBlock(body.subspan(1));
     if (speech.verdict == SpeechVerdict::Ok) {
       SetVoice({VoiceKind::Speech, body[0], Text(speech.text), {}});
-      return true;
+      return QStringLiteral("voice ") + VoiceDid(voice_);
     }
     if (body.size() != kVoiceCodes) {
-      if (speech.verdict == SpeechVerdict::BadCheck) CountFault();
-      return false;
+      if (speech.verdict == SpeechVerdict::BadCheck) CountFault(FaultKind::SpeechCheck);
+      return std::nullopt;
     }
   }
-  if (body.size() != kVoiceCodes) return false;
+  if (body.size() != kVoiceCodes) return std::nullopt;
   SetVoice({VoiceKind::Clips, 0, {}, {body.begin(), body.end()}});
-  return true;
+  return QStringLiteral("voice ") + VoiceDid(voice_);
 }
 
 void Lane::SetGate(bool open) {
@@ -226,6 +293,9 @@ void Lane::AnswerReadCard(int address, std::uint16_t readArgument) {
     cardRead_ = true;
     ++revision_;
     SendSerial(BuildCardReply(address, lastCardRead_, readArgument));
+    emit Activity(QStringLiteral("controller %1: read card, answered card %2")
+                      .arg(address)
+                      .arg(lastCardRead_));
   });
 }
 
@@ -244,9 +314,10 @@ void Lane::Accepted() {
   ++revision_;
 }
 
-void Lane::CountFault() {
+void Lane::CountFault(FaultKind kind) {
   ++checksumFaults_;
   lastFaultAt_ = Now();
+  emit Activity(QStringLiteral("fault: %1 (%2 so far)").arg(FaultName(kind)).arg(checksumFaults_));
 }
 
 void Lane::SetVoice(VoiceState voice) {

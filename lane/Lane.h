@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -76,6 +77,9 @@ class Lane : public QObject {
   // Bytes the lane's devices send back up the serial line.
   void SerialOut(const QByteArray& bytes);
   void PlateRecognised(const PlateEvent& event);
+  // One line for every frame the lane understood and every fault it counted,
+  // for a bus monitor.
+  void Activity(const QString& line);
 
  protected:
   void connectNotify(const QMetaMethod& signal) override;
@@ -84,13 +88,14 @@ class Lane : public QObject {
  private:
   void Handle(const SerialMessage& message);
   void HandleController(const ControllerFrame& frame);
-  bool HandleDisplay(ByteView body);
-  bool HandleVoice(ByteView body);
+  // What the device did, or nothing when the body made no sense.
+  std::optional<QString> HandleDisplay(ByteView body);
+  std::optional<QString> HandleVoice(ByteView body);
   void SetGate(bool open);
   void AnswerReadCard(int address, std::uint16_t readArgument);
   void SendSerial(ByteView bytes);
   void Accepted();
-  void CountFault();
+  void CountFault(FaultKind kind);
   void SetVoice(VoiceState voice);
   double BarrierOpening() const;
   double CarProgress() const;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace lanesim {
+
+enum class LineKind { Pty, Tcp };
+
+struct Options {
+  LineKind line = LineKind::Pty;
+  QString link;            // --pty
+  std::uint16_t port = 0;  // --tcp; 0 lets the system choose
+  int baud = 9600;
+  bool quiet = false;
+};
+
+struct ParsedOptions {
+  enum class Outcome { Run, Help, Invalid };
+  Outcome outcome = Outcome::Invalid;
+  Options options;
+  QString text;  // Help: the help text; Invalid: what is wrong, in one line
+};
+
+// `arguments` as QCoreApplication::arguments() has them, the program first.
+// The help's usage line names the program only once a QCoreApplication exists.
+ParsedOptions ParseOptions(const QStringList& arguments);
+
+}  // namespace lanesim

@@ -1,0 +1,89 @@
+#include <QGuiApplication>
+#include <cstdio>
+#include <memory>
+
+#include "Lane.h"
+#include "LaneSimOptions.h"
+#include "PacedLink.h"
+#include "PtyLine.h"
+#include "TcpLine.h"
+#include "TerminationSignals.h"
+
+namespace {
+
+constexpr int kRuntimeFailure = 1;
+constexpr int kBadOptions = 2;
+
+// Flushed line by line: scripts and tests wait for these lines.
+void Say(std::FILE* stream, const QString& line) {
+  const QByteArray bytes = line.toUtf8() + '\n';
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+  std::fflush(stream);
+}
+
+std::unique_ptr<lanesim::LineEnd> OpenLine(const lanesim::Options& options, QString& where,
+                                           QString& error) {
+  if (options.line == lanesim::LineKind::Pty) {
+    auto line = lanesim::PtyLine::Open(options.link, error);
+    if (line) where = QStringLiteral("serial line on %1 (%2)").arg(options.link, line->SlavePath());
+    return line;
+  }
+  auto line = lanesim::TcpLine::Listen(options.port, error);
+  if (line) where = QStringLiteral("device server on 127.0.0.1:%1").arg(line->Port());
+  return line;
+}
+
+int Run(const lanesim::Options& options) {
+  lanesim::TerminationSignals termination;
+  QObject::connect(&termination, &lanesim::TerminationSignals::Received, [](const QString& name) {
+    Say(stdout, QStringLiteral("lanesim: %1, stopping").arg(name));
+    QCoreApplication::quit();
+  });
+
+  QString where;
+  QString error;
+  const std::unique_ptr<lanesim::LineEnd> line = OpenLine(options, where, error);
+  if (!line) {
+    Say(stderr, QStringLiteral("lanesim: ") + error);
+    return kRuntimeFailure;
+  }
+  QObject::connect(line.get(), &lanesim::LineEnd::Note,
+                   [](const QString& note) { Say(stdout, note); });
+
+  // Any address's lane is the same; nothing watches for plates, so no car comes.
+  virtual_lane::Lane lane(QStringLiteral("127.0.0.1"), virtual_lane::LaneTimings{});
+  if (!options.quiet) {
+    QObject::connect(&lane, &virtual_lane::Lane::Activity,
+                     [](const QString& activity) { Say(stdout, activity); });
+  }
+  lanesim::PacedLink link(*line, lane, options.baud);
+
+  Say(stdout, QStringLiteral("lanesim: %1, %2 baud").arg(where).arg(options.baud));
+  return QCoreApplication::exec();
+}
+
+}  // namespace
+
+// Options are read before any application exists, so that a bad one gets
+// exactly one line on stderr. The lane paints its pictures with fonts, which
+// needs a GUI application; with no display named it runs offscreen.
+int main(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const lanesim::ParsedOptions parsed = lanesim::ParseOptions(arguments);
+  switch (parsed.outcome) {
+    case lanesim::ParsedOptions::Outcome::Invalid:
+      Say(stderr, QStringLiteral("lanesim: ") + parsed.text);
+      return kBadOptions;
+    case lanesim::ParsedOptions::Outcome::Help: {
+      const QCoreApplication named(argc, argv);
+      Say(stdout, lanesim::ParseOptions(QCoreApplication::arguments()).text.trimmed());
+      return 0;
+    }
+    case lanesim::ParsedOptions::Outcome::Run:
+      break;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QGuiApplication app(argc, argv);
+  return Run(parsed.options);
+}

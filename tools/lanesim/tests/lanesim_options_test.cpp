@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "LaneSimOptions.h"
+
+namespace lanesim {
+namespace {
+
+ParsedOptions Parse(QStringList arguments) {
+  return ParseOptions(QStringList{QStringLiteral("lanesim")} + arguments);
+}
+
+TEST(LaneSimOptions, ValidCommandLines) {
+  const struct {
+    QStringList arguments;
+    LineKind line;
+    QString link;
+    int port;
+    int baud;
+    bool quiet;
+  } cases[] = {
+      {{"--pty", "/tmp/lane-tty"}, LineKind::Pty, "/tmp/lane-tty", 0, 9600, false},
+      {{"--tcp=65535", "--baud", "50", "--quiet"}, LineKind::Tcp, "", 65535, 50, true},
+  };
+  for (const auto& c : cases) {
+    const ParsedOptions parsed = Parse(c.arguments);
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Run) << parsed.text.toStdString();
+    EXPECT_EQ(parsed.options.line, c.line);
+    EXPECT_EQ(parsed.options.link, c.link);
+    EXPECT_EQ(parsed.options.port, c.port);
+    EXPECT_EQ(parsed.options.baud, c.baud);
+    EXPECT_EQ(parsed.options.quiet, c.quiet);
+  }
+}
+
+TEST(LaneSimOptions, InvalidCommandLinesSayWhyInOneLine) {
+  const struct {
+    QStringList arguments;
+    const char* says;
+  } cases[] = {
+      {{"--pty", "a", "--tcp", "1"}, "exactly one of --pty"},
+      {{"--pty", ""}, "--pty wants a path"},
+      {{"--tcp", "65536"}, "--tcp wants a port from 0 to 65535, not '65536'"},
+      {{"--pty", "a", "--baud", "49"}, "--baud wants a rate from 50 to 4000000, not '49'"},
+      {{"--pty", "a", "--baud", "fast"}, "--baud wants a rate"},
+      {{"--pty", "a", "extra"}, "unexpected argument 'extra'"},
+      {{"--help-all", "--pty", "a"}, "help-all"},
+  };
+  for (const auto& c : cases) {
+    const ParsedOptions parsed = Parse(c.arguments);
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    EXPECT_EQ(parsed.outcome, ParsedOptions::Outcome::Invalid);
+    EXPECT_TRUE(parsed.text.contains(QLatin1String(c.says))) << parsed.text.toStdString();
+    EXPECT_FALSE(parsed.text.trimmed().contains('\n')) << parsed.text.toStdString();
+  }
+}
+
+TEST(LaneSimOptions, HelpDocumentsEveryOption) {
+  EXPECT_EQ(Parse({"-h"}).outcome, ParsedOptions::Outcome::Help);
+  const ParsedOptions parsed = Parse({"--tcp", "0", "--help"});
+  ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Help);
+  for (const char* option : {"--pty <link>", "--tcp <port>", "--baud <rate>", "--quiet", "--help"})
+    EXPECT_TRUE(parsed.text.contains(QLatin1String(option))) << option;
+}
+
+}  // namespace
+}  // namespace lanesim
