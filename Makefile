@@ -31,10 +31,12 @@ run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
 	./$(BUILD_DIR)/console/laneconsole
 
-# Connects to the virtual lane under Xvfb, waits for a plate and saves docs/screenshot.png.
+# Under Xvfb: the virtual lane with a plate (docs/screenshot.png), and a field lane,
+# lanesim on a pseudo-terminal, with a card read (docs/field-lane.png).
 screenshot: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target console_screenshot
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target console_screenshot lanesim
 	bash scripts/screenshot.sh $(BUILD_DIR)/console/console_screenshot docs/screenshot.png
+	bash scripts/field-screenshot.sh $(BUILD_DIR) docs/field-lane.png
 
 # Fuzzing (clang, own build in build-fuzz): `fuzz` runs every target FUZZ_SECONDS (default 600)
 # and keeps new inputs in build-fuzz/corpus-new; `fuzz-ci` replays the committed corpus and fuzzes

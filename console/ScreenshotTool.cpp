@@ -1,5 +1,6 @@
-// Takes the README's screenshot: the real window against the virtual lane,
-// connected, a few commands sent and one plate recognised.
+// Takes the README's screenshots: the real window against the virtual lane,
+// connected, a few commands sent and one plate recognised; or, with
+// "--serial PORT", against a field lane's serial line, a card read.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +9,8 @@
 #include <cstdio>
 
 #include "ConsoleFace.h"
+#include "FieldLaneConsole.h"
+#include "MessagePane.h"
 #include "PictureView.h"
 #include "VirtualLaneConsole.h"
 
@@ -23,13 +26,28 @@ class StderrMessageBoxes : public MessageBoxSink {
   }
 };
 
-}  // namespace
+// Saves the window once `ready` holds, or fails after kGiveUpMs.
+int SaveWhen(TfmVideoStream& window, const QString& output, const std::function<bool()>& ready) {
+  QTimer poll;
+  int waitedMs = 0;
+  int exitCode = 0;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    waitedMs += kPollMs;
+    if (!ready() && waitedMs < kGiveUpMs) return;
+    if (!ready()) {
+      std::fprintf(stderr, "console_screenshot: nothing to show within %d ms\n", kGiveUpMs);
+      exitCode = 1;
+    } else if (!window.grab().save(output)) {
+      std::fprintf(stderr, "console_screenshot: cannot write %s\n", qUtf8Printable(output));
+      exitCode = 1;
+    }
+    QApplication::exit(exitCode);
+  });
+  poll.start(kPollMs);
+  return QApplication::exec();
+}
 
-int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  UseConsoleFace();
-  const QString output = argc > 1 ? QString::fromLocal8Bit(argv[1]) : "docs/screenshot.png";
-
+int ShootVirtualLane(const QString& output) {
   QTemporaryDir pictures;
   StderrMessageBoxes messageBoxes;
   VirtualLaneConsole console(virtual_lane::LaneTimings{.carPeriodMs = 0}, messageBoxes,
@@ -41,24 +59,42 @@ int main(int argc, char** argv) {
   window.BitBtn5->click();
   window.BitBtn8->click();
   window.BitBtn2->click();
-
-  QTimer poll;
-  int waitedMs = 0;
-  int exitCode = 0;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    waitedMs += kPollMs;
-    const bool plateShown = !window.edtPlate->text().isEmpty() && window.imgAll->HasPicture() &&
-                            window.imgPlate->HasPicture();
-    if (!plateShown && waitedMs < kGiveUpMs) return;
-    if (!plateShown) {
-      std::fprintf(stderr, "console_screenshot: no plate within %d ms\n", kGiveUpMs);
-      exitCode = 1;
-    } else if (!window.grab().save(output)) {
-      std::fprintf(stderr, "console_screenshot: cannot write %s\n", qUtf8Printable(output));
-      exitCode = 1;
-    }
-    QApplication::exit(exitCode);
+  return SaveWhen(window, output, [&] {
+    return !window.edtPlate->text().isEmpty() && window.imgAll->HasPicture() &&
+           window.imgPlate->HasPicture();
   });
-  poll.start(kPollMs);
-  return application.exec();
+}
+
+int ShootFieldLane(const QString& output, const QString& port) {
+  QTemporaryDir pictures;
+  StderrMessageBoxes messageBoxes;
+  field::LineSettings line;
+  line.port = port;
+  FieldLaneConsole console(line, messageBoxes, pictures.path());
+  TfmVideoStream& window = *console.window;
+  window.show();
+  window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
+  window.BitBtn1->click();
+  QTimer::singleShot(500, [&] {
+    window.Button1->click();
+    window.BitBtn3->click();
+    window.BitBtn8->click();
+  });
+  return SaveWhen(window, output, [&] {
+    return !window.memMessage->Lines().filter(QStringLiteral("读卡 控制器")).isEmpty();
+  });
+}
+
+}  // namespace
+
+// Usage: console_screenshot OUTPUT.png [--serial PORT]
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  UseConsoleFace();
+  const QStringList arguments = QApplication::arguments();
+  const QString output = arguments.value(1, QStringLiteral("docs/screenshot.png"));
+  if (arguments.value(2) == QLatin1String("--serial")) {
+    return ShootFieldLane(output, arguments.value(3));
+  }
+  return ShootVirtualLane(output);
 }
