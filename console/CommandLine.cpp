@@ -58,7 +58,13 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
   parser.addOptions({help, version, serial, baud, dataBits, parity, stopBits, discardEcho});
 
   if (!parser.parse(arguments)) return Refuse(parser.errorText());
-  if (parser.isSet(help)) return {std::nullopt, 0, parser.helpText(), {}};
+  // Read before any application exists, the parser does not know the program's name.
+  if (parser.isSet(help)) {
+    return {std::nullopt, 0,
+            parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                      QStringLiteral("laneconsole")),
+            {}};
+  }
   if (parser.isSet(version)) {
     return {
         std::nullopt, 0, QStringLiteral("laneconsole %1\n").arg(QStringLiteral(LANE_VERSION)), {}};

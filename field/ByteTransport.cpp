@@ -21,6 +21,43 @@ void ByteTransport::Stop() {
   down_ = false;
   retry_.stop();
   Discard();
+  const QMutexLocker lock(&queueMutex_);
+  queue_.clear();
+  queuedBytes_ = 0;
+}
+
+QList<QByteArray> ByteTransport::TakeReceived() {
+  QList<QByteArray> taken;
+  {
+    const QMutexLocker lock(&queueMutex_);
+    taken.swap(queue_);
+    queuedBytes_ = 0;
+    announced_ = false;
+  }
+  // Whatever waited for room is read on the line's own thread.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (QIODevice* device = Device()) ReadAvailable(*device);
+      },
+      Qt::QueuedConnection);
+  return taken;
+}
+
+void ByteTransport::ReadAvailable(QIODevice& device) {
+  bool announce = false;
+  {
+    const QMutexLocker lock(&queueMutex_);
+    while (queuedBytes_ < kMaxQueuedBytes && device.bytesAvailable() > 0) {
+      const QByteArray chunk = device.read(kMaxQueuedBytes - queuedBytes_);
+      if (chunk.isEmpty()) break;
+      queue_.append(chunk);
+      queuedBytes_ += chunk.size();
+    }
+    announce = !queue_.isEmpty() && !announced_;
+    announced_ = announced_ || announce;
+  }
+  if (announce) emit Readable();
 }
 
 void ByteTransport::Write(const QByteArray& bytes) {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -9,13 +12,17 @@ namespace field {
 
 // A lane's bus, reopened by itself after any failure with a backoff that
 // never exceeds kLongestRetryMs. Lives on its line's own thread; its signals
-// reach the GUI thread queued.
+// reach the GUI thread queued. What it reads waits in a bounded queue until
+// the GUI thread takes it: a device that floods the line fills the queue,
+// then the kernel's buffers, then waits, and never starves the GUI thread
+// of its timers and input with a backlog of events.
 class ByteTransport : public QObject {
   Q_OBJECT
 
  public:
   static constexpr int kFirstRetryMs = 100;
   static constexpr int kLongestRetryMs = 1000;
+  static constexpr qsizetype kMaxQueuedBytes = 64 * 1024;
 
   explicit ByteTransport(QObject* parent = nullptr);
 
@@ -24,9 +31,13 @@ class ByteTransport : public QObject {
   void Stop();
   // A write that fails counts as the line failing.
   void Write(const QByteArray& bytes);
+  // From any thread: the chunks read so far, each as one read gave it, in
+  // order. Reading goes on.
+  QList<QByteArray> TakeReceived();
 
  signals:
-  void Received(const QByteArray& bytes);
+  // Chunks wait to be taken; said once until they are.
+  void Readable();
   void Up();
   // Once per outage, whatever the number of tries that fail.
   void Down(const QString& reason);
@@ -41,6 +52,10 @@ class ByteTransport : public QObject {
 
   void Opened();
   void Failed(const QString& reason);
+  // Reads what `device` holds, as far as the queue has room.
+  void ReadAvailable(QIODevice& device);
+  // The open device, or nothing between attempts.
+  virtual QIODevice* Device() = 0;
 
  private:
   QTimer retry_;
@@ -48,6 +63,10 @@ class ByteTransport : public QObject {
   bool running_ = false;
   bool open_ = false;
   bool down_ = false;
+  QMutex queueMutex_;
+  QList<QByteArray> queue_;
+  qsizetype queuedBytes_ = 0;
+  bool announced_ = false;
 };
 
 }  // namespace field

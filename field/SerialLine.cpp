@@ -22,8 +22,10 @@ SerialLine::SerialLine(LineSettings settings, QObject* parent)
   transport_ = MakeTransport(settings_).release();
   transport_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, transport_, &QObject::deleteLater);
-  connect(transport_, &ByteTransport::Received, this, [this](const QByteArray& bytes) {
-    if (running_) emit Received(bytes);
+  connect(transport_, &ByteTransport::Readable, this, [this] {
+    for (const QByteArray& chunk : transport_->TakeReceived()) {
+      if (running_) emit Received(chunk);
+    }
   });
   connect(transport_, &ByteTransport::Up, this, [this] { OnUp(); });
   connect(transport_, &ByteTransport::Down, this,

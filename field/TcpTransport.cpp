@@ -12,15 +12,14 @@ TcpTransport::TcpTransport(LineSettings settings, QObject* parent)
 void TcpTransport::BeginOpen() {
   Discard();
   socket_ = new QTcpSocket(this);
+  // Qt stops reading from the socket when this is full: a flood waits in the kernel.
+  socket_->setReadBufferSize(kMaxQueuedBytes);
   socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   connect(socket_, &QTcpSocket::connected, this, [this] {
     connectTimeout_.stop();
     Opened();
   });
-  connect(socket_, &QTcpSocket::readyRead, this, [this] {
-    const QByteArray bytes = socket_->readAll();
-    if (!bytes.isEmpty()) emit Received(bytes);
-  });
+  connect(socket_, &QTcpSocket::readyRead, this, [this] { ReadAvailable(*socket_); });
   connect(socket_, &QTcpSocket::errorOccurred, this, [this] { Failed(socket_->errorString()); });
   connect(socket_, &QTcpSocket::disconnected, this,
           [this] { Failed(QStringLiteral("the device server closed the connection")); });

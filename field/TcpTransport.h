@@ -24,6 +24,7 @@ class TcpTransport : public ByteTransport {
   void BeginOpen() override;
   void Discard() override;
   bool WriteNow(const QByteArray& bytes, QString& error) override;
+  QIODevice* Device() override { return socket_; }
 
  private:
   LineSettings settings_;

@@ -24,6 +24,8 @@ void TtyTransport::BeginOpen() {
   Discard();
   port_ = new QSerialPort(this);
   port_->setPortName(settings_.port);
+  // Qt stops reading from the terminal when this is full: a flood waits in the kernel.
+  port_->setReadBufferSize(kMaxQueuedBytes);
   const bool configured =
       port_->open(QIODevice::ReadWrite) && port_->setBaudRate(settings_.baud) &&
       port_->setDataBits(static_cast<QSerialPort::DataBits>(settings_.dataBits)) &&
@@ -39,10 +41,7 @@ void TtyTransport::BeginOpen() {
     Failed(reason);
     return;
   }
-  connect(port_, &QSerialPort::readyRead, this, [this] {
-    const QByteArray bytes = port_->readAll();
-    if (!bytes.isEmpty()) emit Received(bytes);
-  });
+  connect(port_, &QSerialPort::readyRead, this, [this] { ReadAvailable(*port_); });
   connect(port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
     if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
       Failed(port_->errorString());

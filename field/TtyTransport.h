@@ -21,6 +21,7 @@ class TtyTransport : public ByteTransport {
   void BeginOpen() override;
   void Discard() override;
   bool WriteNow(const QByteArray& bytes, QString& error) override;
+  QIODevice* Device() override { return port_; }
 
  private:
   LineSettings settings_;

@@ -44,6 +44,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
   const CommandLineOutcome help = Parse({"--help"});
   EXPECT_FALSE(help.options);
   EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: laneconsole [options]")))
+      << help.out.toStdString();
   for (const char* option :
        {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits", "--discard-echo"}) {
     EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
