@@ -83,12 +83,13 @@ int main(int argc, char** argv) {
   line.port = link;
   line.baud = kBaud;
   CountingBoxes boxes;
-  FieldLaneConsole console(line, boxes, folder.path(), QString(), SleepingPause);
+  FieldLaneConsole console(field::FieldLaneSettings{line, std::nullopt}, boxes, folder.path(),
+                           QString(), SleepingPause);
   TfmVideoStream& window = *console.window;
   window.show();
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
   window.BitBtn1->click();
-  if (!QTest::qWaitFor([&] { return console.sdk.Line().IsUp(); }, kGiveUpMs)) {
+  if (!QTest::qWaitFor([&] { return console.sdk.Line()->IsUp(); }, kGiveUpMs)) {
     std::fprintf(stderr, "serial_bench: the line did not open\n");
     return 1;
   }
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
     // The port is back: the engineer presses 读智能卡 until a card shows.
     QElapsedTimer clock;
     clock.start();
-    while (!console.sdk.Line().IsUp() && clock.elapsed() < kGiveUpMs) QTest::qWait(1);
+    while (!console.sdk.Line()->IsUp() && clock.elapsed() < kGiveUpMs) QTest::qWait(1);
     window.BitBtn8->click();
     if (!WaitForLine(window, QStringLiteral("读卡 控制器"), kGiveUpMs)) {
       std::fprintf(stderr, "serial_bench: no card read after the port came back\n");

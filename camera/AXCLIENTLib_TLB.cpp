@@ -1,5 +1,6 @@
 #include "AXCLIENTLib_TLB.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <string>
 
@@ -24,7 +25,23 @@ void PaintNoSignal(QPainter& painter, const QRect& area) {
 Taxclient::Taxclient(VideoBackend* backend, QWidget* parent) : QWidget(parent), backend_(backend) {
   // Every frame covers the whole control, so Qt need not clear it first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
   if (backend) connect(backend, &VideoBackend::FrameChanged, this, qOverload<>(&QWidget::update));
+}
+
+void Taxclient::OfferSurface() {
+  if (backend_ && testAttribute(Qt::WA_NativeWindow)) backend_->SetSurface(winId(), size());
+}
+
+void Taxclient::showEvent(QShowEvent*) {
+  OfferSurface();
+}
+
+void Taxclient::resizeEvent(QResizeEvent*) {
+  OfferSurface();
 }
 
 void Taxclient::SetStreamAddress(const QString& address) {

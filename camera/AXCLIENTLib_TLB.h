@@ -9,6 +9,8 @@
 namespace camera {
 
 // The video control: shows the live video of the address in StreamAddress.
+// On X11 it has a native window of its own, which a backend may draw into
+// from another thread.
 // Setting the property is an automation property-put; a failure throws
 // ComponentError and leaves the property as it was.
 class Taxclient : public QWidget {
@@ -22,8 +24,12 @@ class Taxclient : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void OfferSurface();
+
   QPointer<VideoBackend> backend_;
   QString streamAddress_;
 };

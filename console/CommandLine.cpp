@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "Gstreamer.h"
+
 namespace {
 
 CommandLineOutcome Refuse(const QString& problem) {
@@ -55,12 +57,25 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption discardEcho(
       QStringLiteral("discard-echo"),
       QStringLiteral("Drop what a half-duplex adapter hands back of each frame just sent."));
-  parser.addOptions({help, version, serial, baud, dataBits, parity, stopBits, discardEcho});
+  const QCommandLineOption video(
+      QStringLiteral("video"),
+      QStringLiteral("The lane's live video from URL, anything GStreamer plays: rtsp:// (H.264, "
+                     "H.265), http(s):// MJPEG, file://. {address} stands for the address "
+                     "typed in the window: rtsp://{address}:554/h264."),
+      QStringLiteral("URL"));
+  const QCommandLineOption videoLatency(
+      QStringLiteral("video-latency"),
+      QStringLiteral("Milliseconds an RTSP stream may be held back to smooth out the network "
+                     "(default 100); late frames are dropped."),
+      QStringLiteral("MS"), QStringLiteral("100"));
+  parser.addOptions(
+      {help, version, serial, baud, dataBits, parity, stopBits, discardEcho, video, videoLatency});
 
   if (!parser.parse(arguments)) return Refuse(parser.errorText());
   // Read before any application exists, the parser does not know the program's name.
   if (parser.isSet(help)) {
-    return {std::nullopt, 0,
+    return {std::nullopt,
+            0,
             parser.helpText().replace(QStringLiteral("<executable_name>"),
                                       QStringLiteral("laneconsole")),
             {}};
@@ -75,6 +90,24 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
   }
 
   ConsoleOptions options;
+  if (parser.isSet(videoLatency) && !parser.isSet(video)) {
+    return Refuse(QStringLiteral("--video-latency needs --video"));
+  }
+  if (parser.isSet(video)) {
+    field::VideoSettings stream;
+    stream.url = parser.value(video);
+    if (!stream.url.contains(QLatin1String("://"))) {
+      return Refuse(QStringLiteral("--video: \"%1\" is not a URL such as rtsp://{address}:554/h264")
+                        .arg(field::WithoutCredentials(stream.url)));
+    }
+    bool ok = false;
+    stream.latencyMs = parser.value(videoLatency).toInt(&ok);
+    if (!ok || stream.latencyMs < 0 || stream.latencyMs > 10000) {
+      return Refuse(QStringLiteral("--video-latency: \"%1\" is not a whole number from 0 to 10000")
+                        .arg(parser.value(videoLatency)));
+    }
+    options.video = stream;
+  }
   if (!parser.isSet(serial)) {
     for (const QCommandLineOption* lineOption :
          {&baud, &dataBits, &parity, &stopBits, &discardEcho}) {

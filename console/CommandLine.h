@@ -4,12 +4,10 @@
 #include <QStringList>
 #include <optional>
 
-#include "LineSettings.h"
+#include "FieldLaneSettings.h"
 
 // What the command line attaches the console to. Nothing: the virtual lane.
-struct ConsoleOptions {
-  std::optional<field::LineSettings> serial;
-};
+using ConsoleOptions = field::FieldLaneSettings;
 
 // Options to run with, or how to end at once: help or version text for
 // stdout with status 0, or one line for stderr with status 2.

@@ -5,17 +5,21 @@
 
 #include "ConsoleSeams.h"
 #include "FieldCamera.h"
+#include "FieldLaneSettings.h"
 #include "NoCameraVideo.h"
+#include "StreamVideo.h"
 #include "utVideoStream.h"
 
-// The console wired to a field lane: its peripherals on a real serial line.
+// The console wired to a field lane: the pieces of a real lane the command
+// line names, a serial line and live video.
 struct FieldLaneConsole {
+  std::unique_ptr<field::StreamVideo> stream;  // with live video
+  field::NoCameraVideo noVideo;                // without
   field::FieldCamera sdk;
-  field::NoCameraVideo video;
   std::unique_ptr<TfmVideoStream> window;
 
   // `messageBoxes` must outlive the console.
-  FieldLaneConsole(const field::LineSettings& line, MessageBoxSink& messageBoxes,
+  FieldLaneConsole(const field::FieldLaneSettings& lane, MessageBoxSink& messageBoxes,
                    const QString& pictureDirectory, const QString& sessionLogPath = {},
                    std::function<void(int)> pause = SleepingPause);
 };

@@ -70,7 +70,8 @@ int ShootFieldLane(const QString& output, const QString& port) {
   StderrMessageBoxes messageBoxes;
   field::LineSettings line;
   line.port = port;
-  FieldLaneConsole console(line, messageBoxes, pictures.path());
+  FieldLaneConsole console(field::FieldLaneSettings{line, std::nullopt}, messageBoxes,
+                           pictures.path());
   TfmVideoStream& window = *console.window;
   window.show();
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));

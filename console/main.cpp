@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
   const QString sessionLog = SessionLog::PathFor(pictureDirectory, QDateTime::currentDateTime());
 
   QtMessageBoxSink messageBoxes;
-  if (outcome.options->serial) {
-    FieldLaneConsole console(*outcome.options->serial, messageBoxes, pictureDirectory, sessionLog);
+  if (!outcome.options->IsEmpty()) {
+    FieldLaneConsole console(*outcome.options, messageBoxes, pictureDirectory, sessionLog);
     console.window->show();
     return application.exec();
   }

@@ -1,18 +1,33 @@
 #include "FieldCamera.h"
 
+#include "JpegEncoder.h"
+#include "StreamVideo.h"
+
 namespace field {
 namespace {
 
-camera::Status NoCamera(const char* what) {
-  return camera::Status::Failure(camera::kStatusFailed, std::string(kNoCamera) + ": " + what);
-}
+constexpr int kSnapshotQuality = 90;
 
 }  // namespace
 
-FieldCamera::FieldCamera(LineSettings settings, QObject* parent)
-    : camera::SdkBackend(parent), line_(std::move(settings)) {
-  connect(&line_, &SerialLine::Received, this, &FieldCamera::Deliver);
-  connect(&line_, &SerialLine::Notice, this, &FieldCamera::Notice);
+FieldCamera::FieldCamera(std::optional<LineSettings> line, const StreamVideo* video,
+                         QObject* parent)
+    : camera::SdkBackend(parent), video_(video) {
+  if (!line) return;
+  line_ = std::make_unique<SerialLine>(std::move(*line));
+  connect(line_.get(), &SerialLine::Received, this, &FieldCamera::Deliver);
+  connect(line_.get(), &SerialLine::Notice, this, &FieldCamera::Notice);
+}
+
+FieldCamera::~FieldCamera() = default;
+
+camera::Status FieldCamera::NoCamera(const char* consequence) const {
+  std::string has;
+  if (line_) has = "a serial line";
+  if (line_ && video_) has += " and ";
+  if (video_) has += "live video";
+  return camera::Status::Failure(camera::kStatusFailed,
+                                 "this lane has " + has + " but " + kNoCamera + ": " + consequence);
 }
 
 bool FieldCamera::IsOpen(camera::CameraHandle handle) const {
@@ -24,7 +39,7 @@ camera::Status FieldCamera::Connect(const QString& address, std::int32_t,
   address_ = address;
   handle_ = ++lastHandle_;
   handle = handle_;
-  line_.Open();
+  if (line_) line_->Open();
   return camera::Status::Ok();
 }
 
@@ -33,7 +48,7 @@ camera::Status FieldCamera::Disconnect(camera::CameraHandle handle) {
     return camera::Status::Failure(camera::kStatusNotConnected, "handle is not open");
   }
   handle_ = 0;
-  line_.Close();
+  if (line_) line_->Close();
   echo_ = {};
   return camera::Status::Ok();
 }
@@ -52,27 +67,48 @@ camera::Status FieldCamera::ConfigureConnection(camera::CameraHandle, std::int32
   return camera::Status::Ok();
 }
 
-camera::Status FieldCamera::Capture(camera::CameraHandle, camera::AutomationByteArray&,
-                                    std::int32_t, std::int32_t&, std::uint8_t&) {
-  return NoCamera("no snapshot");
+camera::Status FieldCamera::Capture(camera::CameraHandle, camera::AutomationByteArray& picture,
+                                    std::int32_t bufferSize, std::int32_t& length,
+                                    std::uint8_t& result) {
+  if (video_ == nullptr) return NoCamera("no snapshot");
+  const QImage frame = video_->LastFrame();
+  if (frame.isNull()) {
+    return camera::Status::Failure(camera::kStatusFailed,
+                                   "no snapshot: the video has shown no picture yet");
+  }
+  std::vector<std::uint8_t> jpeg;
+  camera::EncodeJpeg(frame, kSnapshotQuality, jpeg);
+  if (jpeg.size() > static_cast<std::size_t>(bufferSize)) {
+    return camera::Status::Failure(camera::kStatusFailed,
+                                   "no snapshot: the picture is larger than the buffer");
+  }
+  camera::ArrayLock lock(picture);
+  std::copy(jpeg.begin(), jpeg.end(), lock.data());
+  length = static_cast<std::int32_t>(jpeg.size());
+  result = 1;
+  return camera::Status::Ok();
 }
 
 camera::Status FieldCamera::TransSerialPort(camera::CameraHandle handle, const std::uint8_t* data,
                                             std::int32_t count) {
+  if (!line_) {
+    return camera::Status::Failure(camera::kStatusFailed,
+                                   "this lane has no serial line: start with --serial");
+  }
   if (!IsOpen(handle)) {
     return camera::Status::Failure(camera::kStatusNotConnected, "handle is not open");
   }
   const QByteArray bytes(reinterpret_cast<const char*>(data), count > 0 ? count : 0);
   QString error;
-  if (!line_.Send(bytes, error)) {
+  if (!line_->Send(bytes, error)) {
     return camera::Status::Failure(camera::kStatusFailed, error.toStdString());
   }
-  if (line_.Settings().discardEcho) echo_.Sent(bytes);
+  if (line_->Settings().discardEcho) echo_.Sent(bytes);
   return camera::Status::Ok();
 }
 
 void FieldCamera::Deliver(const QByteArray& bytes) {
-  const QByteArray answer = line_.Settings().discardEcho ? echo_.Filter(bytes) : bytes;
+  const QByteArray answer = line_->Settings().discardEcho ? echo_.Filter(bytes) : bytes;
   if (answer.isEmpty() || handle_ == 0) return;
   emit OnZELIPCSDKTransSerialPort(address_,
                                   reinterpret_cast<const std::uint8_t*>(answer.constData()),

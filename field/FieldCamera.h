@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+#include <optional>
 
 #include "EchoFilter.h"
 #include "SdkBackend.h"
@@ -8,14 +10,20 @@
 
 namespace field {
 
-// The camera SDK backend of a field lane that has a serial line and no
-// camera: the line takes the place of the camera's pass-through, and what
-// only a camera can do fails as a failed component call does.
+class StreamVideo;
+
+// The camera SDK backend of a field lane, put together from what the command
+// line names: a serial line takes the place of the camera's pass-through, a
+// video stream gives the snapshot its picture. What a missing piece would
+// have done fails as a failed component call does, naming what is missing.
 class FieldCamera : public camera::SdkBackend {
   Q_OBJECT
 
  public:
-  explicit FieldCamera(LineSettings settings, QObject* parent = nullptr);
+  // `video` may be null; when given it must outlive the camera.
+  FieldCamera(std::optional<LineSettings> line, const StreamVideo* video,
+              QObject* parent = nullptr);
+  ~FieldCamera() override;
 
   // Opens the line; the typed address is only its label.
   camera::Status Connect(const QString& address, std::int32_t option,
@@ -28,26 +36,31 @@ class FieldCamera : public camera::SdkBackend {
   camera::Status OpenGate(camera::CameraHandle handle) override;
   camera::Status ConfigureConnection(camera::CameraHandle handle, std::int32_t first,
                                      std::int32_t second) override;
+  // The video's newest frame as JPEG.
   camera::Status Capture(camera::CameraHandle handle, camera::AutomationByteArray& picture,
                          std::int32_t bufferSize, std::int32_t& length,
                          std::uint8_t& result) override;
   camera::Status TransSerialPort(camera::CameraHandle handle, const std::uint8_t* data,
                                  std::int32_t count) override;
 
-  const SerialLine& Line() const { return line_; }
+  // Null without a serial line.
+  const SerialLine* Line() const { return line_.get(); }
 
  private:
   bool IsOpen(camera::CameraHandle handle) const;
   void Deliver(const QByteArray& bytes);
+  // "this lane has a serial line but no camera: ..."
+  camera::Status NoCamera(const char* consequence) const;
 
-  SerialLine line_;
+  std::unique_ptr<SerialLine> line_;
+  const StreamVideo* video_;
   EchoFilter echo_;
   QString address_;
   camera::CameraHandle handle_ = 0;
   camera::CameraHandle lastHandle_ = 0;
 };
 
-// What a field lane without a camera says for what needs one.
-inline constexpr char kNoCamera[] = "this lane has a serial line but no camera";
+// What a field lane without a camera says when asked for what needs one.
+inline constexpr char kNoCamera[] = "no camera";
 
 }  // namespace field

@@ -25,8 +25,8 @@ void SceneCamera::Photograph(const LaneLook& look, PlateEvent& event) {
     QPainter painter(&closeUp_);
     sceneArtist_.PaintPlateCloseUp(painter, closeUp_.rect(), look);
   }
-  EncodeJpeg(scene_, kQuality, event.sceneJpeg);
-  EncodeJpeg(closeUp_, kQuality, event.closeUpJpeg);
+  camera::EncodeJpeg(scene_, kQuality, event.sceneJpeg);
+  camera::EncodeJpeg(closeUp_, kQuality, event.closeUpJpeg);
 }
 
 const std::vector<std::uint8_t>& SceneCamera::Snapshot(const LaneLook& look) {
@@ -34,7 +34,7 @@ const std::vector<std::uint8_t>& SceneCamera::Snapshot(const LaneLook& look) {
     QPainter painter(&snapshot_);
     snapshotArtist_.Paint(painter, snapshot_.rect(), look);
   }
-  EncodeJpeg(snapshot_, kQuality, snapshotJpeg_);
+  camera::EncodeJpeg(snapshot_, kQuality, snapshotJpeg_);
   return snapshotJpeg_;
 }
 

@@ -35,7 +35,8 @@ class FieldLineTest : public testing::Test {
     ASSERT_TRUE(folder.isValid());
     device = std::make_unique<PseudoTerminal>(folder.path());
     line.port = device->Link();
-    console = std::make_unique<FieldLaneConsole>(line, boxes, folder.path(), LogPath(), [](int) {});
+    console = std::make_unique<FieldLaneConsole>(field::FieldLaneSettings{line, std::nullopt},
+                                                 boxes, folder.path(), LogPath(), [](int) {});
     window().edtCameraIP->setText(QStringLiteral("127.0.0.1"));
     window().BitBtn1->click();
     ASSERT_TRUE(WaitForLine(QStringLiteral("已打开")));

@@ -52,8 +52,8 @@ class LaneSimTest : public testing::TestWithParam<Line> {
   }
 
   void Connect() {
-    console =
-        std::make_unique<FieldLaneConsole>(settings, boxes, folder.path(), QString(), [](int) {});
+    console = std::make_unique<FieldLaneConsole>(field::FieldLaneSettings{settings, std::nullopt},
+                                                 boxes, folder.path(), QString(), [](int) {});
     window().edtCameraIP->setText(kAddress);
     window().BitBtn1->click();
     ASSERT_TRUE(WaitForLine(QStringLiteral("已打开")));

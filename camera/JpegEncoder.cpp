@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace virtual_lane {
+namespace camera {
 namespace {
 
 // QImage::Format_RGB32 is 0xffRRGGBB per pixel, so its byte order follows the CPU's.
@@ -90,4 +90,4 @@ void EncodeJpeg(const QImage& image, int quality, std::vector<std::uint8_t>& out
   jpeg_destroy_compress(&info);
 }
 
-}  // namespace virtual_lane
+}  // namespace camera

@@ -1,0 +1,245 @@
+#include "StreamVideo.h"
+
+#include <QPainter>
+#include <QUrl>
+#include <algorithm>
+
+#include "Gstreamer.h"
+
+namespace field {
+
+// One attempt at the stream. Torn down on the retiring pool: setting a
+// pipeline to NULL may wait for a network read, never on the GUI thread.
+struct Playback {
+  GstElement* pipeline = nullptr;
+  std::unique_ptr<VideoOutput> output;
+
+  ~Playback() {
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+  }
+};
+
+namespace {
+
+// How long a stream may take to show its first picture before it is tried
+// again: an RTSP source falls back from UDP to TCP within this.
+constexpr int kFirstPictureMs = 6000;
+
+QString Reason(GstMessage* message) {
+  GError* error = nullptr;
+  gst_message_parse_error(message, &error, nullptr);
+  QString reason = QString::fromUtf8(error->message);
+  const auto said = [&](const char* words) {
+    return QString::fromUtf8(words) + " (" + reason + ')';
+  };
+  if (error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_NOT_AUTHORIZED) {
+    reason = said("摄像机拒绝了用户名或密码");
+  } else if (error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_NOT_FOUND) {
+    reason = said("找不到视频流");
+  } else if (error->domain == GST_RESOURCE_ERROR) {
+    reason = said("连接不上");
+  } else if (error->domain == GST_STREAM_ERROR ||
+             (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)) {
+    reason = said("无法解码这种视频");
+  }
+  g_error_free(error);
+  return reason;
+}
+
+bool IsLive(const QString& url) {
+  return !url.startsWith(QLatin1String("file:"));
+}
+
+void OnSourceSetup(GstElement*, GstElement* source, gpointer latencyMs) {
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency") != nullptr &&
+      g_object_class_find_property(G_OBJECT_GET_CLASS(source), "drop-on-latency") != nullptr) {
+    g_object_set(source, "latency", GPOINTER_TO_UINT(latencyMs), "drop-on-latency", TRUE, nullptr);
+  }
+}
+
+void OnPadAdded(GstElement*, GstPad* pad, gpointer input) {
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  if (caps == nullptr) caps = gst_pad_query_caps(pad, nullptr);
+  const bool video =
+      g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/");
+  gst_caps_unref(caps);
+  GstPad* sink = gst_element_get_static_pad(static_cast<GstElement*>(input), "sink");
+  if (video && !gst_pad_is_linked(sink)) gst_pad_link(pad, sink);
+  gst_object_unref(sink);
+}
+
+}  // namespace
+
+StreamVideo::StreamVideo(QString urlTemplate, int latencyMs, QObject* parent)
+    : camera::VideoBackend(parent), urlTemplate_(std::move(urlTemplate)), latencyMs_(latencyMs) {
+  EnsureGstreamer();
+  retiring_.setMaxThreadCount(1);
+  retry_.setSingleShot(true);
+  connect(&retry_, &QTimer::timeout, this, [this] { Start(); });
+  stalled_.setSingleShot(true);
+  connect(&stalled_, &QTimer::timeout, this, [this] {
+    OnFailure(generation_, playing_ ? QStringLiteral("画面停止超过 %1 秒").arg(kStalledMs / 1000)
+                                    : QStringLiteral("没有收到画面"));
+  });
+}
+
+StreamVideo::~StreamVideo() {
+  Stop();
+  retiring_.waitForDone();
+}
+
+camera::Status StreamVideo::PutStreamAddress(const QString& address) {
+  Stop();
+  if (address != QLatin1String("0")) {
+    url_ = QString(urlTemplate_).replace(QLatin1String("{address}"), address);
+    nextRetryMs_ = kFirstRetryMs;
+    Start();
+  }
+  emit FrameChanged();
+  return camera::Status::Ok();
+}
+
+void StreamVideo::SetSurface(quintptr surface, QSize size) {
+  if (surface == surface_ && size == surfaceSize_) return;
+  surface_ = surface;
+  surfaceSize_ = size;
+  if (playback_) Start();
+}
+
+void StreamVideo::SetFrameObserver(VideoOutput::FrameObserver observer) {
+  const QMutexLocker lock(&observerMutex_);
+  observer_ = std::move(observer);
+}
+
+QImage StreamVideo::LastFrame() const {
+  return playback_ ? playback_->output->LastFrame() : lastFrame_;
+}
+
+void StreamVideo::Start() {
+  Retire(std::move(playback_));
+  const int generation = ++generation_;
+  playing_ = false;
+  state_ = QStringLiteral("正在连接 ") + WithoutCredentials(url_);
+
+  auto playback = std::make_unique<Playback>();
+  playback->pipeline = gst_pipeline_new(nullptr);
+  GstElement* source = gst_element_factory_make("uridecodebin", nullptr);
+  gst_bin_add(GST_BIN(playback->pipeline), source);
+  playback->output = std::make_unique<VideoOutput>(
+      GST_BIN(playback->pipeline), surface_, surfaceSize_, IsLive(url_),
+      [this, generation](const QImage& frame) {
+        if (generation != generation_) return;
+        {
+          const QMutexLocker lock(&observerMutex_);
+          if (observer_) observer_(frame);
+        }
+        if (!frameNoticePending_.exchange(true)) {
+          QMetaObject::invokeMethod(
+              this, [this, generation] { OnFrameShown(generation); }, Qt::QueuedConnection);
+        }
+      });
+  g_signal_connect(source, "source-setup", G_CALLBACK(OnSourceSetup),
+                   GUINT_TO_POINTER(static_cast<guint>(latencyMs_)));
+  g_signal_connect(source, "pad-added", G_CALLBACK(OnPadAdded), playback->output->Input());
+
+  // Errors are handed to the GUI thread and dropped from the bus, which
+  // nobody drains: nothing piles up however long a stream runs.
+  struct Attempt {
+    StreamVideo* self;
+    int generation;
+  };
+  GstBus* bus = gst_element_get_bus(playback->pipeline);
+  gst_bus_set_sync_handler(
+      bus,
+      [](GstBus*, GstMessage* message, gpointer data) {
+        auto* self = static_cast<Attempt*>(data)->self;
+        const int current = static_cast<Attempt*>(data)->generation;
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+          const QString reason = Reason(message);
+          QMetaObject::invokeMethod(
+              self, [self, current, reason] { self->OnFailure(current, reason); },
+              Qt::QueuedConnection);
+        } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+          QMetaObject::invokeMethod(
+              self, [self, current] { self->OnFailure(current, QStringLiteral("视频流结束")); },
+              Qt::QueuedConnection);
+        }
+        // Dropped messages are the handler's to release; each holds its element.
+        gst_message_unref(message);
+        return GST_BUS_DROP;
+      },
+      new Attempt{this, generation}, [](gpointer data) { delete static_cast<Attempt*>(data); });
+  gst_object_unref(bus);
+
+  if (!gst_uri_is_valid(url_.toUtf8().constData())) {
+    playback_ = std::move(playback);
+    OnFailure(generation, QStringLiteral("不是有效的视频地址"));
+    return;
+  }
+  g_object_set(source, "uri", url_.toUtf8().constData(), nullptr);
+  gst_element_set_state(playback->pipeline, GST_STATE_PLAYING);
+  playback_ = std::move(playback);
+  stalled_.start(kFirstPictureMs);
+  emit FrameChanged();
+}
+
+void StreamVideo::Stop() {
+  ++generation_;
+  retry_.stop();
+  stalled_.stop();
+  Retire(std::move(playback_));
+  playing_ = false;
+  state_.clear();
+}
+
+void StreamVideo::Retire(std::unique_ptr<Playback> playback) {
+  if (!playback) return;
+  lastFrame_ = playback->output->LastFrame();
+  retiring_.start([doomed = playback.release()] { delete doomed; });
+}
+
+void StreamVideo::OnFrameShown(int generation) {
+  frameNoticePending_ = false;
+  if (generation != generation_) return;
+  if (!playing_) {
+    playing_ = true;
+    state_.clear();
+    nextRetryMs_ = kFirstRetryMs;
+    emit Playing();
+  }
+  stalled_.start(kStalledMs);
+  if (surface_ == 0) emit FrameChanged();
+}
+
+void StreamVideo::OnFailure(int generation, const QString& reason) {
+  if (generation != generation_ || url_.isEmpty()) return;
+  ++generation_;
+  stalled_.stop();
+  Retire(std::move(playback_));
+  playing_ = false;
+  state_ = QStringLiteral("视频中断: %1\n%2 后重新连接 %3")
+               .arg(reason)
+               .arg(QStringLiteral("%1 秒").arg(nextRetryMs_ / 1000.0, 0, 'f', 2))
+               .arg(WithoutCredentials(url_));
+  emit Failed(reason);
+  emit FrameChanged();
+  retry_.start(nextRetryMs_);
+  nextRetryMs_ = std::min(nextRetryMs_ * 2, kLongestRetryMs);
+}
+
+void StreamVideo::Paint(QPainter& painter, const QRect& area) {
+  if (playing_) {
+    const QImage frame = LastFrame();
+    if (!frame.isNull()) {
+      painter.drawImage(area, frame);
+      return;
+    }
+  }
+  painter.fillRect(area, QColor(24, 24, 24));
+  painter.setPen(QColor(170, 170, 170));
+  painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                   state_.isEmpty() ? QStringLiteral("无信号") : state_);
+}
+
+}  // namespace field

@@ -1,0 +1,107 @@
+#include "VideoOutput.h"
+
+#include <gst/video/video.h>
+#include <gst/video/videooverlay.h>
+
+namespace field {
+namespace {
+
+// Little-endian RGB32: what QImage::Format_RGB32 holds in memory.
+constexpr char kFrameCaps[] = "video/x-raw,format=BGRx";
+
+GstElement* Make(const char* factory) {
+  GstElement* element = gst_element_factory_make(factory, nullptr);
+  if (element == nullptr) g_error("GStreamer element %s is not installed", factory);
+  return element;
+}
+
+GstCaps* Caps(const char* text) {
+  return gst_caps_from_string(text);
+}
+
+}  // namespace
+
+void WithFrameImage(GstSample* sample, const std::function<void(const QImage&)>& use) {
+  GstVideoInfo info;
+  if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample))) return;
+  GstVideoFrame frame;
+  if (!gst_video_frame_map(&frame, &info, gst_sample_get_buffer(sample), GST_MAP_READ)) return;
+  const QImage image(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
+                     GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
+                     GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
+  use(image);
+  gst_video_frame_unmap(&frame);
+}
+
+VideoOutput::VideoOutput(GstBin* pipeline, quintptr window, QSize windowSize, bool live,
+                         FrameObserver observer)
+    : observer_(std::move(observer)) {
+  convert_ = Make("videoconvert");
+  GstElement* format = Make("capsfilter");
+  GstCaps* frameCaps = Caps(kFrameCaps);
+  g_object_set(format, "caps", frameCaps, nullptr);
+  gst_caps_unref(frameCaps);
+  gst_bin_add_many(pipeline, convert_, format, nullptr);
+  gst_element_link(convert_, format);
+
+  GstPad* frames = gst_element_get_static_pad(format, "src");
+  gst_pad_add_probe(frames, GST_PAD_PROBE_TYPE_BUFFER, &VideoOutput::OnFrame, this, nullptr);
+  gst_object_unref(frames);
+
+  if (window == 0) {
+    GstElement* sink = Make("appsink");
+    g_object_set(sink, "sync", !live, "max-buffers", 1, "drop", TRUE, nullptr);
+    gst_bin_add(pipeline, sink);
+    gst_element_link(format, sink);
+    return;
+  }
+  // ximagesink shows frames at their own size: scaled here to the window's.
+  GstElement* scale = Make("videoscale");
+  GstElement* size = Make("capsfilter");
+  GstCaps* sizeCaps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, windowSize.width(),
+                                          "height", G_TYPE_INT, windowSize.height(),
+                                          "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+  g_object_set(size, "caps", sizeCaps, nullptr);
+  gst_caps_unref(sizeCaps);
+  GstElement* sink = Make("ximagesink");
+  g_object_set(sink, "sync", !live, "force-aspect-ratio", FALSE, "handle-events", FALSE, nullptr);
+  gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
+  gst_bin_add_many(pipeline, scale, size, sink, nullptr);
+  gst_element_link_many(format, scale, size, sink, nullptr);
+}
+
+VideoOutput::~VideoOutput() {
+  if (last_ != nullptr) gst_sample_unref(last_);
+}
+
+QImage VideoOutput::LastFrame() const {
+  GstSample* sample = nullptr;
+  {
+    const std::lock_guard lock(mutex_);
+    if (last_ != nullptr) sample = gst_sample_ref(last_);
+  }
+  QImage copy;
+  if (sample == nullptr) return copy;
+  WithFrameImage(sample, [&](const QImage& frame) { copy = frame.copy(); });
+  gst_sample_unref(sample);
+  return copy;
+}
+
+GstPadProbeReturn VideoOutput::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+  auto& output = *static_cast<VideoOutput*>(self);
+  GstCaps* caps = gst_pad_get_current_caps(pad);
+  if (caps == nullptr) return GST_PAD_PROBE_OK;
+  GstSample* sample = gst_sample_new(GST_PAD_PROBE_INFO_BUFFER(info), caps, nullptr, nullptr);
+  gst_caps_unref(caps);
+  if (output.observer_) WithFrameImage(sample, output.observer_);
+  GstSample* previous = nullptr;
+  {
+    const std::lock_guard lock(output.mutex_);
+    previous = output.last_;
+    output.last_ = sample;
+  }
+  if (previous != nullptr) gst_sample_unref(previous);
+  return GST_PAD_PROBE_OK;
+}
+
+}  // namespace field

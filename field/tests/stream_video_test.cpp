@@ -1,0 +1,245 @@
+// Live video from files and unreachable servers (127.0.0.1 only), headless:
+// frames reach the control from GStreamer's own thread.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+#include "AutomationByteArray.h"
+#include "FieldCamera.h"
+#include "Gstreamer.h"
+#include "StreamVideo.h"
+
+namespace field {
+namespace {
+
+constexpr int kWaitMs = 15000;
+
+// An MJPEG file of `frames` frames at 25 fps, written by GStreamer itself.
+bool WriteTestVideo(const QString& path, int frames, QSize size) {
+  EnsureGstreamer();
+  const QString description = QStringLiteral(
+                                  "videotestsrc num-buffers=%1 pattern=ball ! "
+                                  "video/x-raw,width=%2,height=%3,framerate=25/1 "
+                                  "! jpegenc ! avimux ! filesink location=\"%4\"")
+                                  .arg(frames)
+                                  .arg(size.width())
+                                  .arg(size.height())
+                                  .arg(path);
+  GError* error = nullptr;
+  GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
+  if (pipeline == nullptr) {
+    g_error_free(error);
+    return false;
+  }
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* done = gst_bus_timed_pop_filtered(
+      bus, 20 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  const bool written = done != nullptr && GST_MESSAGE_TYPE(done) == GST_MESSAGE_EOS;
+  if (done != nullptr) gst_message_unref(done);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return written;
+}
+
+// When each frame reached the control, by the steady clock.
+class FrameClock {
+ public:
+  explicit FrameClock(StreamVideo& video) {
+    clock_.start();
+    video.SetFrameObserver([this](const QImage& frame) {
+      const std::lock_guard lock(mutex_);
+      arrivals_.push_back(clock_.elapsed());
+      size_ = frame.size();
+    });
+  }
+  qsizetype Count() {
+    const std::lock_guard lock(mutex_);
+    return static_cast<qsizetype>(arrivals_.size());
+  }
+  bool WaitFor(qsizetype count) {
+    return QTest::qWaitFor([&] { return Count() >= count; }, kWaitMs);
+  }
+  QSize Size() {
+    const std::lock_guard lock(mutex_);
+    return size_;
+  }
+  // Frames that arrived within [from, to] ms, and the longest gap between them.
+  std::pair<int, qint64> Between(qint64 from, qint64 to) {
+    const std::lock_guard lock(mutex_);
+    int count = 0;
+    qint64 longest = 0;
+    qint64 previous = from;
+    for (const qint64 at : arrivals_) {
+      if (at < from || at > to) continue;
+      ++count;
+      longest = std::max(longest, at - previous);
+      previous = at;
+    }
+    return {count, std::max(longest, to - previous)};
+  }
+  qint64 Now() const { return clock_.elapsed(); }
+
+ private:
+  QElapsedTimer clock_;
+  std::mutex mutex_;
+  std::vector<qint64> arrivals_;
+  QSize size_;
+};
+
+class StreamVideoTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(WriteTestVideo(folder.filePath(QStringLiteral("lane.avi")), 75, {320, 240}));
+  }
+  QString FileTemplate() const {
+    return QStringLiteral("file://") + folder.path() + QStringLiteral("/{address}.avi");
+  }
+
+  QTemporaryDir folder;
+};
+
+TEST_F(StreamVideoTest, PlaysTheStreamOfTheTypedAddressAndSnapshotsItsNewestFrame) {
+  StreamVideo video(FileTemplate(), 100);
+  FrameClock frames(video);
+  QSignalSpy playing(&video, &StreamVideo::Playing);
+
+  ASSERT_FALSE(video.PutStreamAddress(QStringLiteral("lane")).Failed());
+
+  ASSERT_TRUE(frames.WaitFor(10));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !playing.isEmpty(); }, kWaitMs));
+  EXPECT_EQ(frames.Size(), QSize(320, 240));
+  EXPECT_TRUE(video.State().isEmpty());
+
+  FieldCamera camera(std::nullopt, &video);
+  camera::AutomationByteArray picture(0x100000);
+  std::int32_t length = 0;
+  std::uint8_t result = 0;
+  ASSERT_FALSE(camera.Capture(1, picture, 0x100000, length, result).Failed());
+  EXPECT_EQ(result, 1);
+  camera::ArrayLock lock(picture);
+  const QImage snapshot = QImage::fromData(lock.data(), length, "JPG");
+  EXPECT_EQ(snapshot.size(), QSize(320, 240));
+}
+
+TEST_F(StreamVideoTest, FramesKeepComingWhileTheGuiThreadSleeps) {
+  StreamVideo video(FileTemplate(), 100);
+  FrameClock frames(video);
+  video.PutStreamAddress(QStringLiteral("lane"));
+  ASSERT_TRUE(frames.WaitFor(5));
+
+  const qint64 from = frames.Now();
+  QThread::msleep(750);  // the plate event's pauses
+  const auto [count, longestGap] = frames.Between(from, frames.Now());
+
+  // 25 frames a second: about 18 in the pause. The benchmark measures the gaps.
+  EXPECT_GE(count, 9);
+  EXPECT_LT(longestGap, 400);
+}
+
+TEST_F(StreamVideoTest, AnEndedStreamIsPlayedAgain) {
+  ASSERT_TRUE(WriteTestVideo(folder.filePath(QStringLiteral("short.avi")), 5, {160, 120}));
+  StreamVideo video(FileTemplate(), 100);
+  QSignalSpy playing(&video, &StreamVideo::Playing);
+  QSignalSpy failed(&video, &StreamVideo::Failed);
+
+  video.PutStreamAddress(QStringLiteral("short"));
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return playing.size() >= 2; }, kWaitMs));
+  EXPECT_GE(failed.size(), 1);
+}
+
+struct FailureCase {
+  const char* name;
+  const char* url;
+  const char* says;
+};
+
+class StreamFailureTest : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(StreamFailureTest, SaysWhyInPlainWordsAndKeepsTrying) {
+  QTemporaryDir folder;
+  QFile notVideo(folder.filePath(QStringLiteral("notes.avi")));
+  ASSERT_TRUE(notVideo.open(QIODevice::WriteOnly));
+  notVideo.write(QByteArray(4096, 'x'));
+  notVideo.close();
+  StreamVideo video(QString::fromUtf8(GetParam().url).replace("FOLDER", folder.path()), 100);
+  QSignalSpy failed(&video, &StreamVideo::Failed);
+
+  video.PutStreamAddress(QStringLiteral("127.0.0.1"));
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return failed.size() >= 3; }, kWaitMs));
+  EXPECT_TRUE(video.State().startsWith(QStringLiteral("视频中断"))) << video.State().toStdString();
+  EXPECT_TRUE(video.State().contains(QString::fromUtf8(GetParam().says)))
+      << video.State().toStdString();
+  EXPECT_FALSE(video.State().contains(QStringLiteral("secret")));
+  EXPECT_TRUE(video.LastFrame().isNull());
+
+  video.PutStreamAddress(QStringLiteral("0"));
+  EXPECT_TRUE(video.State().isEmpty());
+  const qsizetype stopped = failed.size();
+  QTest::qWait(600);
+  EXPECT_EQ(failed.size(), stopped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streams, StreamFailureTest,
+    testing::Values(FailureCase{"NoServer", "rtsp://user:secret@{address}:1/lane", "连接不上"},
+                    FailureCase{"NoFile", "file:///nonexistent/{address}.avi", "找不到视频流"},
+                    FailureCase{"NotAVideo", "file://FOLDER/notes.avi", "无法解码"},
+                    FailureCase{"NotAUrl", "just words", "不是有效的视频地址"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+int CountEntries(const char* folder) {
+  return static_cast<int>(QDir(QString::fromLatin1(folder))
+                              .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                              .size());
+}
+
+long ResidentKilobytes() {
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  return statm.readAll().split(' ').value(1).toLong() * 4;
+}
+
+TEST_F(StreamVideoTest, ConnectingAndDisconnectingLeavesNothingBehind) {
+  StreamVideo video(FileTemplate(), 100);
+  FrameClock frames(video);
+  video.PutStreamAddress(QStringLiteral("lane"));
+  ASSERT_TRUE(frames.WaitFor(3));
+  video.PutStreamAddress(QStringLiteral("0"));
+  QTest::qWait(500);
+  const int threadsBefore = CountEntries("/proc/self/task");
+  const int descriptorsBefore = CountEntries("/proc/self/fd");
+  const long residentBefore = ResidentKilobytes();
+
+  for (int round = 0; round < 200; ++round) {
+    video.PutStreamAddress(QStringLiteral("lane"));
+    QTest::qWait(round % 20 == 0 ? 200 : 5);
+    video.PutStreamAddress(QStringLiteral("0"));
+  }
+  // Stopped pipelines are taken down one after another, off the GUI thread.
+  const auto settled = [&] {
+    return CountEntries("/proc/self/task") <= threadsBefore + 4 &&
+           CountEntries("/proc/self/fd") <= descriptorsBefore + 4;
+  };
+  EXPECT_TRUE(QTest::qWaitFor(settled, 30000))
+      << CountEntries("/proc/self/task") << " threads (" << threadsBefore << " before), "
+      << CountEntries("/proc/self/fd") << " descriptors (" << descriptorsBefore << " before)";
+  EXPECT_LT(ResidentKilobytes() - residentBefore, 30 * 1024);
+}
+
+}  // namespace
+}  // namespace field
