@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "ConsoleSeams.h"
+#include "ImageSink.h"
 #include "VirtualLane.h"
 #include "utVideoStream.h"
 
@@ -13,7 +14,9 @@
 struct VirtualLaneConsole {
   virtual_lane::VirtualLaneWorld world;
   virtual_lane::VirtualCamera sdk{world};
-  virtual_lane::VirtualVideo video{world};
+  // The lane's picture is shown from a thread of its own, as a camera's stream is.
+  field::ImageSink frames;
+  virtual_lane::VirtualVideo video{world, &frames};
   std::unique_ptr<TfmVideoStream> window;
 
   // `messageBoxes` must outlive the console.
