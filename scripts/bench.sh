@@ -6,8 +6,8 @@ bench_dir=${1:?usage: bench.sh BUILD_DIR/bench}
 output=$(mktemp)
 trap 'rm -f "$output" "$output.ratios"' EXIT
 
-for bench in picture_bench log_append_bench startup_bench video_cpu_bench card_reply_bench \
-  serial_bench; do
+for bench in picture_bench log_append_bench startup_bench video_cpu_bench video_stall_bench \
+  card_reply_bench serial_bench; do
   echo "== $bench"
   QT_QPA_PLATFORM=offscreen "$bench_dir/$bench" > "$output" 2>&1
   grep -v '^ratio ' "$output" || true
