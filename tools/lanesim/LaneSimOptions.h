@@ -3,15 +3,17 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace lanesim {
 
-enum class LineKind { Pty, Tcp };
+enum class LineKind { None, Pty, Tcp };
 
 struct Options {
-  LineKind line = LineKind::Pty;
-  QString link;            // --pty
-  std::uint16_t port = 0;  // --tcp; 0 lets the system choose
+  LineKind line = LineKind::None;
+  QString link;                           // --pty
+  std::uint16_t port = 0;                 // --tcp; 0 lets the system choose
+  std::optional<std::uint16_t> rtspPort;  // 0 lets the system choose
   int baud = 9600;
   bool quiet = false;
 };

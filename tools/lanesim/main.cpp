@@ -2,10 +2,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "FramePump.h"
 #include "Lane.h"
 #include "LaneSimOptions.h"
+#include "LookFeed.h"
 #include "PacedLink.h"
 #include "PtyLine.h"
+#include "RtspVideoServer.h"
 #include "TcpLine.h"
 #include "TerminationSignals.h"
 
@@ -42,13 +45,16 @@ int Run(const lanesim::Options& options) {
 
   QString where;
   QString error;
-  const std::unique_ptr<lanesim::LineEnd> line = OpenLine(options, where, error);
-  if (!line) {
-    Say(stderr, QStringLiteral("lanesim: ") + error);
-    return kRuntimeFailure;
+  std::unique_ptr<lanesim::LineEnd> line;
+  if (options.line != lanesim::LineKind::None) {
+    line = OpenLine(options, where, error);
+    if (!line) {
+      Say(stderr, QStringLiteral("lanesim: ") + error);
+      return kRuntimeFailure;
+    }
+    QObject::connect(line.get(), &lanesim::LineEnd::Note,
+                     [](const QString& note) { Say(stdout, note); });
   }
-  QObject::connect(line.get(), &lanesim::LineEnd::Note,
-                   [](const QString& note) { Say(stdout, note); });
 
   // Any address's lane is the same; nothing watches for plates, so no car comes.
   virtual_lane::Lane lane(QStringLiteral("127.0.0.1"), virtual_lane::LaneTimings{});
@@ -56,9 +62,23 @@ int Run(const lanesim::Options& options) {
     QObject::connect(&lane, &virtual_lane::Lane::Activity,
                      [](const QString& activity) { Say(stdout, activity); });
   }
-  lanesim::PacedLink link(*line, lane, options.baud);
+  std::unique_ptr<lanesim::PacedLink> link;
+  if (line) link = std::make_unique<lanesim::PacedLink>(*line, lane, options.baud);
 
-  Say(stdout, QStringLiteral("lanesim: %1, %2 baud").arg(where).arg(options.baud));
+  std::unique_ptr<lanesim::LookFeed> looks;
+  std::unique_ptr<lanesim::RtspVideoServer> video;
+  if (options.rtspPort) {
+    looks = std::make_unique<lanesim::LookFeed>(lane, lanesim::kFrameInterval);
+    video = lanesim::RtspVideoServer::Start(
+        *options.rtspPort, [feed = looks.get()] { return feed->Latest(); }, error);
+    if (!video) {
+      Say(stderr, QStringLiteral("lanesim: ") + error);
+      return kRuntimeFailure;
+    }
+  }
+
+  if (line) Say(stdout, QStringLiteral("lanesim: %1, %2 baud").arg(where).arg(options.baud));
+  if (video) Say(stdout, QStringLiteral("lanesim: video on ") + video->Url());
   return QCoreApplication::exec();
 }
 

@@ -17,9 +17,19 @@ TEST(LaneSimOptions, ValidCommandLines) {
     int port;
     int baud;
     bool quiet;
+    std::optional<std::uint16_t> rtsp;
   } cases[] = {
-      {{"--pty", "/tmp/lane-tty"}, LineKind::Pty, "/tmp/lane-tty", 0, 9600, false},
-      {{"--tcp=65535", "--baud", "50", "--quiet"}, LineKind::Tcp, "", 65535, 50, true},
+      {{"--pty", "/tmp/lane-tty"}, LineKind::Pty, "/tmp/lane-tty", 0, 9600, false, {}},
+      {{"--tcp=65535", "--baud", "50", "--quiet"}, LineKind::Tcp, "", 65535, 50, true, {}},
+      {{"--pty", "/tmp/lane-tty", "--rtsp", "8554"},
+       LineKind::Pty,
+       "/tmp/lane-tty",
+       0,
+       9600,
+       false,
+       8554},
+      {{"--rtsp=0", "--tcp", "4001"}, LineKind::Tcp, "", 4001, 9600, false, 0},
+      {{"--rtsp", "65535", "--quiet"}, LineKind::None, "", 0, 9600, true, 65535},
   };
   for (const auto& c : cases) {
     const ParsedOptions parsed = Parse(c.arguments);
@@ -30,6 +40,7 @@ TEST(LaneSimOptions, ValidCommandLines) {
     EXPECT_EQ(parsed.options.port, c.port);
     EXPECT_EQ(parsed.options.baud, c.baud);
     EXPECT_EQ(parsed.options.quiet, c.quiet);
+    EXPECT_EQ(parsed.options.rtspPort, c.rtsp);
   }
 }
 
@@ -38,7 +49,12 @@ TEST(LaneSimOptions, InvalidCommandLinesSayWhyInOneLine) {
     QStringList arguments;
     const char* says;
   } cases[] = {
-      {{"--pty", "a", "--tcp", "1"}, "exactly one of --pty"},
+      {{"--pty", "a", "--tcp", "1"}, "one of --pty <link> and --tcp <port>, not both"},
+      {{"--pty", "a", "--tcp", "1", "--rtsp", "0"}, "not both"},
+      {{"--quiet"}, "nothing to serve"},
+      {{"--rtsp", "-1"}, "--rtsp wants a port from 0 to 65535, not '-1'"},
+      {{"--pty", "a", "--rtsp", "65536"}, "--rtsp wants a port"},
+      {{"--rtsp"}, "Missing value after '--rtsp'"},
       {{"--pty", ""}, "--pty wants a path"},
       {{"--tcp", "65536"}, "--tcp wants a port from 0 to 65535, not '65536'"},
       {{"--pty", "a", "--baud", "49"}, "--baud wants a rate from 50 to 4000000, not '49'"},
@@ -59,7 +75,8 @@ TEST(LaneSimOptions, HelpDocumentsEveryOption) {
   EXPECT_EQ(Parse({"-h"}).outcome, ParsedOptions::Outcome::Help);
   const ParsedOptions parsed = Parse({"--tcp", "0", "--help"});
   ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Help);
-  for (const char* option : {"--pty <link>", "--tcp <port>", "--baud <rate>", "--quiet", "--help"})
+  for (const char* option :
+       {"--pty <link>", "--tcp <port>", "--rtsp <port>", "--baud <rate>", "--quiet", "--help"})
     EXPECT_TRUE(parsed.text.contains(QLatin1String(option))) << option;
 }
 
