@@ -1,0 +1,181 @@
+// A whole field lane without a camera: lanesim's peripherals on a
+// pseudo-terminal and its video over RTSP on 127.0.0.1, driven by the console.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "ConsoleTestFixture.h"
+#include "FieldLaneConsole.h"
+#include "LaneSimProcess.h"
+#include "MessagePane.h"
+#include "PictureView.h"
+
+namespace {
+
+using lanesim::testing::LaneSimProcess;
+
+constexpr int kWaitMs = 20000;
+
+class LaneSimVideoTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(StartLaneSim(QStringLiteral("0")));
+    field::FieldLaneSettings lane;
+    lane.serial = field::LineSettings{};
+    lane.serial->port = Link();
+    lane.video = field::VideoSettings{url, 100};
+    console =
+        std::make_unique<FieldLaneConsole>(lane, boxes, folder.path(), QString(), SleepingPause);
+    clock.start();
+    console->stream->SetFrameObserver([this](const QImage& frame) {
+      const std::lock_guard lock(mutex);
+      arrivals.push_back(clock.elapsed());
+      frameSize = frame.size();
+    });
+    window().show();
+    window().edtCameraIP->setText(QStringLiteral("127.0.0.1"));
+    window().BitBtn1->click();
+  }
+
+  QString Link() const { return folder.filePath(QStringLiteral("lane-tty")); }
+
+  bool StartLaneSim(const QString& rtspPort) {
+    lanesim = std::make_unique<LaneSimProcess>(
+        QStringList{"--pty", Link(), "--rtsp", rtspPort, "--baud", "115200", "--quiet"});
+    if (!lanesim->WaitForLineStarting(QStringLiteral("lanesim: video on "))) return false;
+    const auto found = QRegularExpression(QStringLiteral("video on (rtsp://\\S+)"))
+                           .match(lanesim->Lines().join('\n'));
+    url = found.captured(1);
+    return found.hasMatch();
+  }
+
+  TfmVideoStream& window() { return *console->window; }
+  std::size_t Frames() {
+    const std::lock_guard lock(mutex);
+    return arrivals.size();
+  }
+  bool WaitForFrames(std::size_t count) {
+    return QTest::qWaitFor([&] { return Frames() >= count; }, kWaitMs);
+  }
+  // How many frames came within [from, to] ms, and the longest wait for one.
+  std::pair<int, qint64> Between(qint64 from, qint64 to) {
+    const std::lock_guard lock(mutex);
+    int count = 0;
+    qint64 previous = from;
+    qint64 longest = 0;
+    for (const qint64 at : arrivals) {
+      if (at < from || at > to) continue;
+      ++count;
+      longest = std::max(longest, at - previous);
+      previous = at;
+    }
+    return {count, std::max(longest, to - previous)};
+  }
+
+  QTemporaryDir folder;
+  std::unique_ptr<LaneSimProcess> lanesim;
+  QString url;
+  RecordingMessageBoxes boxes;
+  std::unique_ptr<FieldLaneConsole> console;
+  QElapsedTimer clock;
+  std::mutex mutex;
+  std::vector<qint64> arrivals;
+  QSize frameSize;
+};
+
+TEST_F(LaneSimVideoTest, VideoCardsAndSnapshotsOnOneLane) {
+  ASSERT_TRUE(WaitForFrames(10));
+  EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front().toStdString();
+  {
+    const std::lock_guard lock(mutex);
+    EXPECT_EQ(frameSize, QSize(1280, 720));
+  }
+
+  window().BitBtn8->click();
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return !window().memMessage->Lines().filter(QStringLiteral("卡号 ")).isEmpty(); },
+      kWaitMs));
+
+  window().BitBtn7->click();
+  ASSERT_TRUE(boxes.texts.empty()) << boxes.texts.front().toStdString();
+  const QImage snapshot(folder.filePath(QStringLiteral("XJ.jpg")), "JPG");
+  EXPECT_EQ(snapshot.size(), QSize(1280, 720));
+  EXPECT_TRUE(window().imgAll->HasPicture());
+}
+
+TEST_F(LaneSimVideoTest, KeepsMovingWhileTheTestButtonPauses) {
+  ASSERT_TRUE(WaitForFrames(10));
+  const qint64 from = clock.elapsed();
+  window().BitBtn6->click();  // three frames with 100 ms and 300 ms pauses between them
+  const qint64 to = clock.elapsed();
+
+  const auto [count, longestWait] = Between(from, to);
+  EXPECT_GE(to - from, 400);
+  EXPECT_GE(count, 5);
+  EXPECT_LT(longestWait, 400);
+}
+
+TEST_F(LaneSimVideoTest, AServerThatGoesAwayIsSaidAndComesBackByItself) {
+  ASSERT_TRUE(WaitForFrames(5));
+  QSignalSpy playing(console->stream.get(), &field::StreamVideo::Playing);
+  const QString port = url.section(QLatin1Char(':'), 2).section(QLatin1Char('/'), 0, 0);
+
+  lanesim.reset();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return console->stream->State().startsWith(QStringLiteral("视频中断")); }, kWaitMs));
+
+  ASSERT_TRUE(StartLaneSim(port));
+  EXPECT_TRUE(playing.wait(kWaitMs));
+  EXPECT_TRUE(console->stream->State().isEmpty());
+}
+
+int CountEntries(const char* folder) {
+  return static_cast<int>(QDir(QString::fromLatin1(folder))
+                              .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                              .size());
+}
+
+long ResidentKilobytes() {
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) return 0;
+  return statm.readAll().split(' ').value(1).toLong() * 4;
+}
+
+TEST_F(LaneSimVideoTest, ConnectingAndDisconnecting200TimesLeavesNothingBehind) {
+  ASSERT_TRUE(WaitForFrames(5));
+  window().BitBtn4->click();
+  QTest::qWait(1000);
+  const int threads = CountEntries("/proc/self/task");
+  const int descriptors = CountEntries("/proc/self/fd");
+  const long resident = ResidentKilobytes();
+
+  for (int round = 0; round < 200; ++round) {
+    window().BitBtn1->click();
+    QTest::qWait(round % 25 == 0 ? 500 : 20);
+    window().BitBtn4->click();
+  }
+
+  // Stopped pipelines are taken down one after another, off the GUI thread.
+  const auto settled = [&] {
+    return CountEntries("/proc/self/task") <= threads + 4 &&
+           CountEntries("/proc/self/fd") <= descriptors + 4;
+  };
+  EXPECT_TRUE(QTest::qWaitFor(settled, 60000))
+      << CountEntries("/proc/self/task") << " threads (" << threads << " before), "
+      << CountEntries("/proc/self/fd") << " descriptors (" << descriptors << " before)";
+  EXPECT_LT(ResidentKilobytes() - resident, 40 * 1024);
+  EXPECT_TRUE(boxes.texts.empty());
+}
+
+}  // namespace
