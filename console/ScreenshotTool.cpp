@@ -1,9 +1,10 @@
 // Takes the README's screenshots: the real window against the virtual lane,
 // connected, a few commands sent and one plate recognised; or, with
-// "--serial PORT", against a field lane's serial line, a card read.
+// "--serial PORT" (and "--video URL"), against a field lane, a card read.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -26,6 +27,15 @@ class StderrMessageBoxes : public MessageBoxSink {
   }
 };
 
+// The window as the screen shows it: live video drawn by GStreamer straight
+// into its native window is in the X server's pixels, not in Qt's own.
+QImage Picture(QWidget& window) {
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+    return window.screen()->grabWindow(window.winId()).toImage();
+  }
+  return window.grab().toImage();
+}
+
 // Saves the window once `ready` holds, or fails after kGiveUpMs.
 int SaveWhen(TfmVideoStream& window, const QString& output, const std::function<bool()>& ready) {
   QTimer poll;
@@ -37,7 +47,7 @@ int SaveWhen(TfmVideoStream& window, const QString& output, const std::function<
     if (!ready()) {
       std::fprintf(stderr, "console_screenshot: nothing to show within %d ms\n", kGiveUpMs);
       exitCode = 1;
-    } else if (!window.grab().save(output)) {
+    } else if (!Picture(window).save(output)) {
       std::fprintf(stderr, "console_screenshot: cannot write %s\n", qUtf8Printable(output));
       exitCode = 1;
     }
@@ -65,13 +75,14 @@ int ShootVirtualLane(const QString& output) {
   });
 }
 
-int ShootFieldLane(const QString& output, const QString& port) {
+int ShootFieldLane(const QString& output, const QString& port, const QString& video) {
   QTemporaryDir pictures;
   StderrMessageBoxes messageBoxes;
-  field::LineSettings line;
-  line.port = port;
-  FieldLaneConsole console(field::FieldLaneSettings{line, std::nullopt}, messageBoxes,
-                           pictures.path());
+  field::FieldLaneSettings lane;
+  lane.serial = field::LineSettings{};
+  lane.serial->port = port;
+  if (!video.isEmpty()) lane.video = field::VideoSettings{video, 100};
+  FieldLaneConsole console(lane, messageBoxes, pictures.path());
   TfmVideoStream& window = *console.window;
   window.show();
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
@@ -88,14 +99,16 @@ int ShootFieldLane(const QString& output, const QString& port) {
 
 }  // namespace
 
-// Usage: console_screenshot OUTPUT.png [--serial PORT]
+// Usage: console_screenshot OUTPUT.png [--serial PORT [--video URL]]
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   const QStringList arguments = QApplication::arguments();
   const QString output = arguments.value(1, QStringLiteral("docs/screenshot.png"));
   if (arguments.value(2) == QLatin1String("--serial")) {
-    return ShootFieldLane(output, arguments.value(3));
+    return ShootFieldLane(
+        output, arguments.value(3),
+        arguments.value(4) == QLatin1String("--video") ? arguments.value(5) : QString());
   }
   return ShootVirtualLane(output);
 }

@@ -58,6 +58,14 @@ void OnSourceSetup(GstElement*, GstElement* source, gpointer latencyMs) {
   }
 }
 
+// A stream joined between two key frames decodes to smeared garbage until
+// the next one; the decoder keeps such pictures to itself.
+void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+  if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "output-corrupt") != nullptr) {
+    g_object_set(element, "output-corrupt", FALSE, nullptr);
+  }
+}
+
 void OnPadAdded(GstElement*, GstPad* pad, gpointer input) {
   GstCaps* caps = gst_pad_get_current_caps(pad);
   if (caps == nullptr) caps = gst_pad_query_caps(pad, nullptr);
@@ -142,6 +150,7 @@ void StreamVideo::Start() {
   g_signal_connect(source, "source-setup", G_CALLBACK(OnSourceSetup),
                    GUINT_TO_POINTER(static_cast<guint>(latencyMs_)));
   g_signal_connect(source, "pad-added", G_CALLBACK(OnPadAdded), playback->output->Input());
+  g_signal_connect(playback->pipeline, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
 
   // Errors are handed to the GUI thread and dropped from the bus, which
   // nobody drains: nothing piles up however long a stream runs.
