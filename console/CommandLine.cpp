@@ -68,8 +68,19 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("Milliseconds an RTSP stream may be held back to smooth out the network "
                      "(default 100); late frames are dropped."),
       QStringLiteral("MS"), QStringLiteral("100"));
-  parser.addOptions(
-      {help, version, serial, baud, dataBits, parity, stopBits, discardEcho, video, videoLatency});
+  const QCommandLineOption platesListen(
+      QStringLiteral("plates-listen"),
+      QStringLiteral("Receive plates that cameras and recognition engines post over HTTP to "
+                     "http://HOST:PORT/plates (HOST: every interface when left out). Formats: "
+                     "docs/plates.md."),
+      QStringLiteral("[HOST:]PORT"));
+  const QCommandLineOption platesToken(
+      QStringLiteral("plates-token"),
+      QStringLiteral("Accept only plates posted with \"Authorization: Bearer TOKEN\" or "
+                     "?token=TOKEN."),
+      QStringLiteral("TOKEN"));
+  parser.addOptions({help, version, serial, baud, dataBits, parity, stopBits, discardEcho, video,
+                     videoLatency, platesListen, platesToken});
 
   if (!parser.parse(arguments)) return Refuse(parser.errorText());
   // Read before any application exists, the parser does not know the program's name.
@@ -90,6 +101,15 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
   }
 
   ConsoleOptions options;
+  if (parser.isSet(platesToken) && !parser.isSet(platesListen)) {
+    return Refuse(QStringLiteral("--plates-token needs --plates-listen"));
+  }
+  if (parser.isSet(platesListen)) {
+    QString error;
+    options.plates = field::ParsePlateListen(parser.value(platesListen), error);
+    if (!options.plates) return Refuse(QStringLiteral("--plates-listen: ") + error);
+    options.plates->token = parser.value(platesToken);
+  }
   if (parser.isSet(videoLatency) && !parser.isSet(video)) {
     return Refuse(QStringLiteral("--video-latency needs --video"));
   }

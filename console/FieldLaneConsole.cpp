@@ -7,15 +7,27 @@ std::unique_ptr<field::StreamVideo> StreamOf(const field::FieldLaneSettings& lan
   return std::make_unique<field::StreamVideo>(lane.video->url, lane.video->latencyMs);
 }
 
+std::unique_ptr<field::PlateReceiver> ReceiverOf(const field::FieldLaneSettings& lane) {
+  if (!lane.plates) return nullptr;
+  return std::make_unique<field::PlateReceiver>(*lane.plates);
+}
+
 }  // namespace
 
 FieldLaneConsole::FieldLaneConsole(const field::FieldLaneSettings& lane,
                                    MessageBoxSink& messageBoxes, const QString& pictureDirectory,
                                    const QString& sessionLogPath, std::function<void(int)> pause)
-    : stream(StreamOf(lane)), sdk(lane.serial, stream.get()) {
+    : stream(StreamOf(lane)),
+      plates(ReceiverOf(lane)),
+      sdk(lane.serial, stream.get(), plates.get()) {
+  // The title names the port actually bound, also when any was asked for.
+  field::FieldLaneSettings attached = lane;
+  QString listenError;
+  if (plates && plates->Start(listenError)) attached.plates->port = plates->Port();
   camera::VideoBackend* video =
       stream ? static_cast<camera::VideoBackend*>(stream.get()) : &noVideo;
   window = std::make_unique<TfmVideoStream>(ConsoleSeams{&sdk, video, std::move(pause),
                                                          &messageBoxes, pictureDirectory,
-                                                         sessionLogPath, lane.Describe()});
+                                                         sessionLogPath, attached.Describe()});
+  if (!listenError.isEmpty()) window->AppendMessage(QStringLiteral("车牌接收: ") + listenError);
 }

@@ -1,6 +1,7 @@
 #include "FieldCamera.h"
 
 #include "JpegEncoder.h"
+#include "PlateReceiver.h"
 #include "StreamVideo.h"
 
 namespace field {
@@ -11,8 +12,12 @@ constexpr int kSnapshotQuality = 90;
 }  // namespace
 
 FieldCamera::FieldCamera(std::optional<LineSettings> line, const StreamVideo* video,
-                         QObject* parent)
-    : camera::SdkBackend(parent), video_(video) {
+                         PlateReceiver* plates, QObject* parent)
+    : camera::SdkBackend(parent), video_(video), plates_(plates) {
+  if (plates_ != nullptr) {
+    connect(plates_, &PlateReceiver::PlateWaiting, this, &FieldCamera::DeliverPlate);
+    connect(plates_, &PlateReceiver::Notice, this, &FieldCamera::Notice);
+  }
   if (!line) return;
   line_ = std::make_unique<SerialLine>(std::move(*line));
   connect(line_.get(), &SerialLine::Received, this, &FieldCamera::Deliver);
@@ -22,10 +27,14 @@ FieldCamera::FieldCamera(std::optional<LineSettings> line, const StreamVideo* vi
 FieldCamera::~FieldCamera() = default;
 
 camera::Status FieldCamera::NoCamera(const char* consequence) const {
+  std::vector<std::string> pieces;
+  if (line_) pieces.emplace_back("a serial line");
+  if (video_) pieces.emplace_back("live video");
+  if (plates_) pieces.emplace_back("pushed plates");
   std::string has;
-  if (line_) has = "a serial line";
-  if (line_ && video_) has += " and ";
-  if (video_) has += "live video";
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    has += (i == 0 ? "" : i + 1 == pieces.size() ? " and " : ", ") + pieces[i];
+  }
   return camera::Status::Failure(camera::kStatusFailed,
                                  "this lane has " + has + " but " + kNoCamera + ": " + consequence);
 }
@@ -113,6 +122,27 @@ void FieldCamera::Deliver(const QByteArray& bytes) {
   emit OnZELIPCSDKTransSerialPort(address_,
                                   reinterpret_cast<const std::uint8_t*>(answer.constData()),
                                   static_cast<std::int32_t>(answer.size()));
+}
+
+void FieldCamera::DeliverPlate() {
+  const std::optional<ReceivedPlate> plate = plates_->Take();
+  if (!plate) return;
+  const PlateRecord& record = plate->record;
+  const QString camera = record.camera.isEmpty() ? plate->sender : record.camera;
+  if (handle_ != 0 && camera != address_) {
+    emit Notice(QStringLiteral("车牌来自 %1, 不是已连接的摄像机 %2").arg(camera, address_));
+  }
+  const auto bytes = [](const QByteArray& picture) {
+    return reinterpret_cast<const std::uint8_t*>(picture.constData());
+  };
+  const auto time = record.time.isValid() ? record.time.toSecsSinceEpoch() : 0;
+  emit OnZELIPCSDKPlate(camera, record.plate, record.color, bytes(record.sceneJpeg),
+                        static_cast<std::int32_t>(record.sceneJpeg.size()),
+                        bytes(record.closeupJpeg),
+                        static_cast<std::int32_t>(record.closeupJpeg.size()), 0,
+                        static_cast<std::int32_t>(time), 0, 0, record.confidence, 0, 0, 0, 0);
+  // Whatever waits behind comes after the event loop has run once.
+  QMetaObject::invokeMethod(this, &FieldCamera::DeliverPlate, Qt::QueuedConnection);
 }
 
 }  // namespace field

@@ -10,19 +10,21 @@
 
 namespace field {
 
+class PlateReceiver;
 class StreamVideo;
 
 // The camera SDK backend of a field lane, put together from what the command
 // line names: a serial line takes the place of the camera's pass-through, a
-// video stream gives the snapshot its picture. What a missing piece would
-// have done fails as a failed component call does, naming what is missing.
+// video stream gives the snapshot its picture, plates pushed over HTTP are
+// raised as the plate event. What a missing piece would have done fails as a
+// failed component call does, naming what is missing.
 class FieldCamera : public camera::SdkBackend {
   Q_OBJECT
 
  public:
-  // `video` may be null; when given it must outlive the camera.
+  // `video` and `plates` may be null; when given they must outlive the camera.
   FieldCamera(std::optional<LineSettings> line, const StreamVideo* video,
-              QObject* parent = nullptr);
+              PlateReceiver* plates = nullptr, QObject* parent = nullptr);
   ~FieldCamera() override;
 
   // Opens the line; the typed address is only its label.
@@ -49,11 +51,15 @@ class FieldCamera : public camera::SdkBackend {
  private:
   bool IsOpen(camera::CameraHandle handle) const;
   void Deliver(const QByteArray& bytes);
+  // One plate at a time, so that the pane and the video get their turn
+  // between the plate handler's pauses.
+  void DeliverPlate();
   // "this lane has a serial line but no camera: ..."
   camera::Status NoCamera(const char* consequence) const;
 
   std::unique_ptr<SerialLine> line_;
   const StreamVideo* video_;
+  PlateReceiver* plates_;
   EchoFilter echo_;
   QString address_;
   camera::CameraHandle handle_ = 0;

@@ -10,6 +10,7 @@ QString FieldLaneSettings::Describe() const {
   QStringList pieces;
   if (serial) pieces << QStringLiteral("串口 ") + serial->Describe();
   if (video) pieces << QStringLiteral("视频 ") + WithoutCredentials(video->url);
+  if (plates) pieces << QStringLiteral("车牌 ") + plates->Describe();
   return pieces.join(QStringLiteral(", "));
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "LineSettings.h"
+#include "PlateReceiver.h"
 
 namespace field {
 
@@ -18,8 +19,9 @@ struct VideoSettings {
 struct FieldLaneSettings {
   std::optional<LineSettings> serial;
   std::optional<VideoSettings> video;
+  std::optional<PlateListenSettings> plates;
 
-  bool IsEmpty() const { return !serial && !video; }
+  bool IsEmpty() const { return !serial && !video && !plates; }
   // For the window title: what the console is attached to, credentials left out.
   QString Describe() const;
 };

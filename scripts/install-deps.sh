@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config make
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev qt6-serialport-dev
   libjpeg62-turbo-dev
-  libcli11-dev
+  libcli11-dev libcpp-httplib-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-tools

@@ -57,14 +57,29 @@ TEST(CommandLine, LiveVideoWithOrWithoutASerialLine) {
             QStringLiteral("串口 /tmp/lane-tty 9600 8N1, 视频 rtsp://127.0.0.1:8554/lane"));
 }
 
+TEST(CommandLine, PlatesPushedOverHttp) {
+  const CommandLineOutcome everywhere = Parse({"--plates-listen", "8080"});
+  ASSERT_TRUE(everywhere.options && everywhere.options->plates) << everywhere.err.toStdString();
+  EXPECT_EQ(everywhere.options->plates->Describe(), QStringLiteral("http://0.0.0.0:8080/plates"));
+  EXPECT_TRUE(everywhere.options->plates->token.isEmpty());
+
+  const CommandLineOutcome loopback =
+      Parse({"--plates-listen", "127.0.0.1:8080", "--plates-token", "s3cret"});
+  ASSERT_TRUE(loopback.options && loopback.options->plates);
+  EXPECT_EQ(loopback.options->plates->host, QStringLiteral("127.0.0.1"));
+  EXPECT_EQ(loopback.options->plates->token, QStringLiteral("s3cret"));
+  EXPECT_FALSE(loopback.options->IsEmpty());
+}
+
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
   const CommandLineOutcome help = Parse({"--help"});
   EXPECT_FALSE(help.options);
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: laneconsole [options]")))
       << help.out.toStdString();
-  for (const char* option : {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits",
-                             "--discard-echo", "--video", "--video-latency"}) {
+  for (const char* option :
+       {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits", "--discard-echo", "--video",
+        "--video-latency", "--plates-listen", "--plates-token"}) {
     EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
   }
   const CommandLineOutcome version = Parse({"--version"});
@@ -109,7 +124,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"VideoNotAUrl", {"--video", "camera1"}, "not a URL"},
         BadCase{
             "BadLatency", {"--video", "rtsp://x/y", "--video-latency", "soon"}, "--video-latency"},
-        BadCase{"LatencyWithoutVideo", {"--video-latency", "50"}, "--video-latency needs --video"}),
+        BadCase{"LatencyWithoutVideo", {"--video-latency", "50"}, "--video-latency needs --video"},
+        BadCase{"BadPlatesPort", {"--plates-listen", "127.0.0.1:70000"}, "--plates-listen"},
+        BadCase{"PlatesHostWithoutPort", {"--plates-listen", "127.0.0.1:"}, "--plates-listen"},
+        BadCase{"TokenWithoutListening", {"--plates-token", "t"}, "--plates-token needs"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -79,7 +79,7 @@ class TtyLaneTest : public testing::Test {
 };
 
 TEST_F(TtyLaneTest, FramesGoOutUnchangedAndAnswersComeBackAsTheCamerasEvent) {
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   const camera::CameraHandle handle = Connect(camera, listener);
   EXPECT_EQ(listener.notices.value(0), "串口 " + pty->Link() + " 9600 8N1 已打开");
@@ -94,7 +94,7 @@ TEST_F(TtyLaneTest, FramesGoOutUnchangedAndAnswersComeBackAsTheCamerasEvent) {
 }
 
 TEST_F(TtyLaneTest, WhatOnlyACameraDoesFailsSayingSo) {
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   const camera::CameraHandle handle = Connect(camera, listener);
   camera::AutomationByteArray picture(1024);
@@ -118,7 +118,7 @@ TEST_F(TtyLaneTest, WhatOnlyACameraDoesFailsSayingSo) {
 
 TEST_F(TtyLaneTest, AMissingPortFailsSendsNamingItAndIsOpenedOnceItAppears) {
   settings.port = folder.filePath(QStringLiteral("not-yet"));
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   const camera::CameraHandle handle = Connect(camera, listener);
   EXPECT_TRUE(listener.notices.value(0).contains(QStringLiteral("不可用")));
@@ -137,7 +137,7 @@ TEST_F(TtyLaneTest, AMissingPortFailsSendsNamingItAndIsOpenedOnceItAppears) {
 }
 
 TEST_F(TtyLaneTest, UnplugAndReplugAreSaidOnceEachAndTheLineComesBackByItself) {
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   const camera::CameraHandle handle = Connect(camera, listener);
 
@@ -158,10 +158,10 @@ TEST_F(TtyLaneTest, UnplugAndReplugAreSaidOnceEachAndTheLineComesBackByItself) {
 }
 
 TEST_F(TtyLaneTest, APortHeldElsewhereIsRetriedUntilDisconnectReleasesIt) {
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   const camera::CameraHandle handle = Connect(camera, listener);
-  FieldCamera second(settings, nullptr);
+  FieldCamera second(settings, nullptr, nullptr);
   Listener secondListener(second);
   const camera::CameraHandle secondHandle = Connect(second, secondListener);
   EXPECT_TRUE(secondListener.notices.value(0).contains(QStringLiteral("不可用")))
@@ -176,7 +176,7 @@ TEST_F(TtyLaneTest, APortHeldElsewhereIsRetriedUntilDisconnectReleasesIt) {
 
 TEST_F(TtyLaneTest, EchoedBytesAreDroppedWhenAsked) {
   settings.discardEcho = true;
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   const camera::CameraHandle handle = Connect(camera, listener);
 
@@ -216,7 +216,7 @@ TEST(DeviceServerLane, BytesBothWaysAndBackAfterTheServerRestarts) {
   const quint16 port = server.Port();
   LineSettings settings;
   settings.port = QStringLiteral("tcp:127.0.0.1:%1").arg(port);
-  FieldCamera camera(settings, nullptr);
+  FieldCamera camera(settings, nullptr, nullptr);
   Listener listener(camera);
   camera::CameraHandle handle = 0;
   camera.Connect(QStringLiteral("10.1.1.1"), 0, handle);

@@ -1,0 +1,178 @@
+#include "PlateReceiver.h"
+
+#include <httplib.h>
+
+#include <QMap>
+#include <QUrlQuery>
+
+#include "PlateMapping.h"
+
+namespace field {
+namespace {
+
+constexpr char kPath[] = "/plates";
+
+void Answer(httplib::Response& response, int status, const QString& text) {
+  response.status = status;
+  response.set_content(text.toStdString() + "\n", "text/plain; charset=utf-8");
+}
+
+bool Authorised(const httplib::Request& request, const QString& token) {
+  if (token.isEmpty()) return true;
+  const std::string expected = token.toStdString();
+  const std::string authorization = request.get_header_value("Authorization");
+  return authorization == "Bearer " + expected ||
+         (request.has_param("token") && request.get_param_value("token") == expected);
+}
+
+QByteArray Bytes(const std::string& text) {
+  return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+MappedPlate Map(const httplib::Request& request) {
+  if (request.is_multipart_form_data()) {
+    QMap<QString, QByteArray> parts;
+    for (const auto& [name, part] : request.files) {
+      parts.insert(QString::fromStdString(name), Bytes(part.content));
+    }
+    return MapMultipartPlate(parts);
+  }
+  const std::string type = request.get_header_value("Content-Type");
+  if (type.rfind("application/json", 0) != 0) {
+    return {std::nullopt, QStringLiteral("the content type \"%1\" is neither application/json nor "
+                                         "multipart/form-data")
+                              .arg(QString::fromStdString(type))};
+  }
+  return MapJsonPlate(Bytes(request.body));
+}
+
+}  // namespace
+
+QString PlateListenSettings::Describe() const {
+  return QStringLiteral("http://%1:%2%3").arg(host).arg(port).arg(QLatin1String(kPath));
+}
+
+std::optional<PlateListenSettings> ParsePlateListen(const QString& text, QString& error) {
+  PlateListenSettings settings;
+  const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+  QString port = text;
+  if (colon >= 0) {
+    settings.host = text.left(colon);
+    port = text.mid(colon + 1);
+    if (settings.host.startsWith(QLatin1Char('[')) && settings.host.endsWith(QLatin1Char(']'))) {
+      settings.host = settings.host.mid(1, settings.host.size() - 2);
+    }
+  }
+  bool ok = false;
+  const uint number = port.toUInt(&ok);
+  if (!ok || number > 65535 || settings.host.isEmpty()) {
+    error = QStringLiteral("\"%1\" is not [HOST:]PORT with a port from 0 to 65535").arg(text);
+    return std::nullopt;
+  }
+  settings.port = static_cast<quint16>(number);
+  return settings;
+}
+
+PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, QObject* parent)
+    : QObject(parent),
+      settings_(std::move(settings)),
+      server_(std::make_unique<httplib::Server>()) {
+  server_->new_task_queue = [] { return new httplib::ThreadPool(kMaxConnections); };
+  server_->set_payload_max_length(kMaxRequestBytes);
+  server_->set_read_timeout(timeoutSeconds, 0);
+  server_->set_write_timeout(timeoutSeconds, 0);
+  server_->set_keep_alive_timeout(timeoutSeconds);
+  // Refused on its headers, before a byte of the body is read: a client
+  // announcing too much is told at once, not after the library skipped it all.
+  server_->set_pre_routing_handler(
+      [](const httplib::Request& request, httplib::Response& response) {
+        if (request.get_header_value<std::uint64_t>("Content-Length") <= kMaxRequestBytes) {
+          return httplib::Server::HandlerResponse::Unhandled;
+        }
+        response.set_header("Connection", "close");
+        Answer(response, 413,
+               QStringLiteral("the request is larger than %1 bytes").arg(kMaxRequestBytes));
+        return httplib::Server::HandlerResponse::Handled;
+      });
+  server_->Post(kPath, [this](const httplib::Request& request, httplib::Response& response) {
+    const QString sender = QString::fromStdString(request.remote_addr);
+    if (!Authorised(request, settings_.token)) {
+      Answer(response, 401, QStringLiteral("a wrong or missing token"));
+      emit Notice(QStringLiteral("拒收 %1 的车牌: 令牌不对").arg(sender));
+      return;
+    }
+    MappedPlate mapped = Map(request);
+    if (!mapped.plate) {
+      Answer(response, 400, mapped.error);
+      emit Notice(QStringLiteral("拒收 %1 的车牌: %2").arg(sender, mapped.error));
+      return;
+    }
+    bool announce = false;
+    {
+      const std::lock_guard lock(mutex_);
+      if (waiting_.size() >= kMaxWaitingPlates) {
+        response.set_header("Retry-After", "1");
+        Answer(
+            response, 503,
+            QStringLiteral("%1 plates are waiting to be shown; try again").arg(kMaxWaitingPlates));
+        return;
+      }
+      waiting_.push_back({std::move(*mapped.plate), sender});
+      announce = !announced_;
+      announced_ = true;
+    }
+    Answer(response, 200, QStringLiteral("queued"));
+    if (announce) emit PlateWaiting();
+  });
+  // What the library refused by itself: a body too long, or a multipart body
+  // it could not take apart; anything but POST /plates.
+  server_->set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
+    if (!response.body.empty()) return;
+    if (response.status == 413) {
+      Answer(response, 413,
+             QStringLiteral("the request is larger than %1 bytes").arg(kMaxRequestBytes));
+    } else if (response.status == 400) {
+      const QString reason =
+          QStringLiteral("the body is not well-formed %1")
+              .arg(QString::fromStdString(request.get_header_value("Content-Type")));
+      Answer(response, 400, reason);
+      emit Notice(QStringLiteral("拒收 %1 的车牌: %2")
+                      .arg(QString::fromStdString(request.remote_addr), reason));
+    } else {
+      Answer(response, response.status, QStringLiteral("plates are posted to %1").arg(kPath));
+    }
+  });
+}
+
+PlateReceiver::~PlateReceiver() {
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+bool PlateReceiver::Start(QString& error) {
+  const int port =
+      settings_.port == 0
+          ? server_->bind_to_any_port(settings_.host.toStdString())
+          : (server_->bind_to_port(settings_.host.toStdString(), settings_.port) ? settings_.port
+                                                                                 : -1);
+  if (port < 0) {
+    error = QStringLiteral("cannot listen on %1:%2").arg(settings_.host).arg(settings_.port);
+    return false;
+  }
+  port_ = static_cast<quint16>(port);
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  return true;
+}
+
+std::optional<ReceivedPlate> PlateReceiver::Take() {
+  const std::lock_guard lock(mutex_);
+  if (waiting_.empty()) {
+    announced_ = false;
+    return std::nullopt;
+  }
+  ReceivedPlate plate = std::move(waiting_.front());
+  waiting_.pop_front();
+  return plate;
+}
+
+}  // namespace field
