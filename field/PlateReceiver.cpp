@@ -17,6 +17,13 @@ void Answer(httplib::Response& response, int status, const QString& text) {
   response.set_content(text.toStdString() + "\n", "text/plain; charset=utf-8");
 }
 
+void TryLater(httplib::Response& response) {
+  response.set_header("Retry-After", "1");
+  Answer(response, 503,
+         QStringLiteral("%1 plates are waiting to be shown; try again")
+             .arg(PlateReceiver::kMaxWaitingPlates));
+}
+
 bool Authorised(const httplib::Request& request, const QString& token) {
   if (token.isEmpty()) return true;
   const std::string expected = token.toStdString();
@@ -101,6 +108,12 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
       emit Notice(QStringLiteral("拒收 %1 的车牌: 令牌不对").arg(sender));
       return;
     }
+    // A full queue is told so before the body is decoded: under a flood the
+    // cores go to showing plates, not to taking apart ones that cannot wait.
+    if (QueueFull()) {
+      TryLater(response);
+      return;
+    }
     MappedPlate mapped = Map(request);
     if (!mapped.plate) {
       Answer(response, 400, mapped.error);
@@ -162,6 +175,11 @@ bool PlateReceiver::Start(QString& error) {
   port_ = static_cast<quint16>(port);
   thread_ = std::thread([this] { server_->listen_after_bind(); });
   return true;
+}
+
+bool PlateReceiver::QueueFull() {
+  const std::lock_guard lock(mutex_);
+  return waiting_.size() >= kMaxWaitingPlates;
 }
 
 std::optional<ReceivedPlate> PlateReceiver::Take() {

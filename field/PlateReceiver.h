@@ -70,6 +70,8 @@ class PlateReceiver : public QObject {
   void Notice(const QString& text);
 
  private:
+  bool QueueFull();
+
   PlateListenSettings settings_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
