@@ -5,7 +5,7 @@ GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Uni
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps configure build test test-sanitize fuzz fuzz-ci bench soak run screenshot format clean
+.PHONY: deps configure build test test-sanitize fuzz fuzz-ci bench soak run field-demo screenshot format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -30,6 +30,12 @@ test-sanitize: deps
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
 	./$(BUILD_DIR)/console/laneconsole
+
+# A whole field lane on one machine: lanesim on a pseudo-terminal, RTSP video and pushed plates,
+# the console attached to all three (127.0.0.1 only).
+field-demo: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole lanesim
+	bash scripts/field-demo.sh $(BUILD_DIR)
 
 # Under Xvfb: the virtual lane with a plate (docs/screenshot.png), and a field lane,
 # lanesim on a pseudo-terminal, with a card read (docs/field-lane.png).

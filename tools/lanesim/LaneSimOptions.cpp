@@ -29,6 +29,20 @@ QString BadPort(const QString& option, const QString& text) {
       .arg(text);
 }
 
+QString FormatNames() {
+  QStringList names;
+  for (const auto& [format, name] : kPushFormatNames) names << QString::fromLatin1(name);
+  return names.join(QLatin1String(", "));
+}
+
+std::optional<QUrl> HttpUrl(const QString& text) {
+  const QUrl url(text, QUrl::StrictMode);
+  if (!url.isValid() || url.scheme() != QLatin1String("http") || url.host().isEmpty()) {
+    return std::nullopt;
+  }
+  return url;
+}
+
 }  // namespace
 
 ParsedOptions ParseOptions(const QStringList& arguments) {
@@ -36,10 +50,12 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   parser.setApplicationDescription(QStringLiteral(
       "Runs one virtual parking lane (controllers 1-16, screens, voice box, barrier, card reader)\n"
       "headless, with its serial line on a pseudo-terminal or a TCP device server, at the pace of\n"
-      "a real line, and/or its live video on an RTSP server. Prints a line for every frame it\n"
-      "understood and every fault it counted. Its own lines start with \"lanesim:\"; the first\n"
-      "says where the serial line is, the next where the video is (the first when there is no\n"
-      "line). Runs until SIGINT or SIGTERM."));
+      "a real line, and/or its live video on an RTSP server, and/or posts its plates to a URL.\n"
+      "Prints a line for every frame it understood and every fault it counted. Its own lines\n"
+      "start with \"lanesim:\"; the first ones say, in this order, where the serial line is, "
+      "where\n"
+      "the video is and where plates go. With --push a car comes every 30 s, and at once on\n"
+      "SIGUSR1; every push gets a line. Runs until SIGINT or SIGTERM."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Shows this help."));
   const QCommandLineOption pty(
@@ -66,7 +82,17 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   const QCommandLineOption quiet(
       QStringLiteral("quiet"),
       QStringLiteral("No line per frame or fault; lanesim's own lines stay."));
-  parser.addOptions({pty, tcp, rtsp, baud, quiet, help});
+  const QCommandLineOption push(
+      QStringLiteral("push"),
+      QStringLiteral("Posts every plate, with its scene and close-up pictures, to <url> (http:// "
+                     "only), one at a time and in order; a 503 with Retry-After is tried again "
+                     "then, up to 3 tries. Alone or with --pty, --tcp or --rtsp."),
+      QStringLiteral("url"));
+  const QCommandLineOption pushFormat(
+      QStringLiteral("push-format"),
+      QStringLiteral("What --push posts: %1 (default console).").arg(FormatNames()),
+      QStringLiteral("format"), QStringLiteral("console"));
+  parser.addOptions({pty, tcp, rtsp, push, pushFormat, baud, quiet, help});
 
   if (!parser.parse(arguments)) return Invalid(parser.errorText());
   if (parser.isSet(help)) {
@@ -81,9 +107,10 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   if (parser.isSet(pty) && parser.isSet(tcp)) {
     return Invalid(QStringLiteral("give one of --pty <link> and --tcp <port>, not both"));
   }
-  if (!parser.isSet(pty) && !parser.isSet(tcp) && !parser.isSet(rtsp)) {
-    return Invalid(QStringLiteral(
-        "nothing to serve: give --pty <link> or --tcp <port>, and/or --rtsp <port>"));
+  if (!parser.isSet(pty) && !parser.isSet(tcp) && !parser.isSet(rtsp) && !parser.isSet(push)) {
+    return Invalid(
+        QStringLiteral("nothing to serve: give --pty <link> or --tcp <port>, and/or --rtsp "
+                       "<port>, and/or --push <url>"));
   }
 
   Options options;
@@ -110,6 +137,22 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
     options.rtspPort = Port(parser.value(rtsp));
     if (!options.rtspPort) return Invalid(BadPort(QStringLiteral("rtsp"), parser.value(rtsp)));
   }
+  if (parser.isSet(push)) {
+    const std::optional<QUrl> url = HttpUrl(parser.value(push));
+    if (!url) {
+      return Invalid(
+          QStringLiteral("--push wants an http:// URL, not '%1'").arg(parser.value(push)));
+    }
+    options.pushUrl = *url;
+  } else if (parser.isSet(pushFormat)) {
+    return Invalid(QStringLiteral("--push-format goes with --push <url>"));
+  }
+  const std::optional<PushFormat> format = PushFormatNamed(parser.value(pushFormat));
+  if (!format) {
+    return Invalid(QStringLiteral("--push-format wants one of %1, not '%2'")
+                       .arg(FormatNames(), parser.value(pushFormat)));
+  }
+  options.pushFormat = *format;
   ParsedOptions parsed;
   parsed.outcome = ParsedOptions::Outcome::Run;
   parsed.options = options;

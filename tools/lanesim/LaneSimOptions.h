@@ -2,8 +2,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <cstdint>
 #include <optional>
+
+#include "PushFormat.h"
 
 namespace lanesim {
 
@@ -16,6 +19,8 @@ struct Options {
   std::optional<std::uint16_t> rtspPort;  // 0 lets the system choose
   int baud = 9600;
   bool quiet = false;
+  QUrl pushUrl;  // --push; empty when plates go nowhere
+  PushFormat pushFormat = PushFormat::Console;
 };
 
 struct ParsedOptions {

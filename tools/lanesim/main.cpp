@@ -7,10 +7,11 @@
 #include "LaneSimOptions.h"
 #include "LookFeed.h"
 #include "PacedLink.h"
+#include "PlatePusher.h"
+#include "ProcessSignals.h"
 #include "PtyLine.h"
 #include "RtspVideoServer.h"
 #include "TcpLine.h"
-#include "TerminationSignals.h"
 
 namespace {
 
@@ -36,9 +37,22 @@ std::unique_ptr<lanesim::LineEnd> OpenLine(const lanesim::Options& options, QStr
   return line;
 }
 
+std::unique_ptr<lanesim::PlatePusher> PushPlates(virtual_lane::Lane& lane,
+                                                 const lanesim::Options& options) {
+  auto pusher = std::make_unique<lanesim::PlatePusher>(options.pushUrl);
+  QObject::connect(pusher.get(), &lanesim::PlatePusher::Note,
+                   [](const QString& note) { Say(stdout, note); });
+  QObject::connect(&lane, &virtual_lane::Lane::PlateRecognised, pusher.get(),
+                   [&lane, &options, to = pusher.get()](const virtual_lane::PlateEvent& event) {
+                     to->Push(event.number, lanesim::MakePayload(event, options.pushFormat,
+                                                                 lane.Address(), options.pushUrl));
+                   });
+  return pusher;
+}
+
 int Run(const lanesim::Options& options) {
-  lanesim::TerminationSignals termination;
-  QObject::connect(&termination, &lanesim::TerminationSignals::Received, [](const QString& name) {
+  lanesim::ProcessSignals processSignals;
+  QObject::connect(&processSignals, &lanesim::ProcessSignals::Termination, [](const QString& name) {
     Say(stdout, QStringLiteral("lanesim: %1, stopping").arg(name));
     QCoreApplication::quit();
   });
@@ -56,8 +70,16 @@ int Run(const lanesim::Options& options) {
                      [](const QString& note) { Say(stdout, note); });
   }
 
-  // Any address's lane is the same; nothing watches for plates, so no car comes.
+  // Any address's lane is the same. Cars come only while something watches
+  // for plates, which the pusher alone does.
   virtual_lane::Lane lane(QStringLiteral("127.0.0.1"), virtual_lane::LaneTimings{});
+  QObject::connect(&processSignals, &lanesim::ProcessSignals::CarRequested, &lane, [&lane] {
+    try {
+      lane.Recognise();
+    } catch (const std::exception& error) {
+      Say(stderr, QStringLiteral("lanesim: no car: ") + error.what());
+    }
+  });
   if (!options.quiet) {
     QObject::connect(&lane, &virtual_lane::Lane::Activity,
                      [](const QString& activity) { Say(stdout, activity); });
@@ -77,8 +99,15 @@ int Run(const lanesim::Options& options) {
     }
   }
 
+  std::unique_ptr<lanesim::PlatePusher> pusher;
+  if (!options.pushUrl.isEmpty()) pusher = PushPlates(lane, options);
+
   if (line) Say(stdout, QStringLiteral("lanesim: %1, %2 baud").arg(where).arg(options.baud));
   if (video) Say(stdout, QStringLiteral("lanesim: video on ") + video->Url());
+  if (pusher) {
+    Say(stdout, QStringLiteral("lanesim: pushing plates to %1 (%2)")
+                    .arg(options.pushUrl.toString(), lanesim::PushFormatName(options.pushFormat)));
+  }
   return QCoreApplication::exec();
 }
 

@@ -44,6 +44,37 @@ TEST(LaneSimOptions, ValidCommandLines) {
   }
 }
 
+TEST(LaneSimOptions, PushGoesAloneOrWithTheRest) {
+  const struct {
+    QStringList arguments;
+    const char* url;
+    PushFormat format;
+    LineKind line;
+  } cases[] = {
+      {{"--push", "http://127.0.0.1:8080/plates"},
+       "http://127.0.0.1:8080/plates",
+       PushFormat::Console,
+       LineKind::None},
+      {{"--push=http://127.0.0.1/p", "--push-format", "openalpr", "--tcp", "0"},
+       "http://127.0.0.1/p",
+       PushFormat::OpenAlpr,
+       LineKind::Tcp},
+      {{"--rtsp", "0", "--push", "HTTP://127.0.0.1:8080/x", "--push-format=platerecognizer"},
+       "http://127.0.0.1:8080/x",
+       PushFormat::PlateRecognizer,
+       LineKind::None},
+      {{"--tcp", "0"}, "", PushFormat::Console, LineKind::Tcp},
+  };
+  for (const auto& c : cases) {
+    const ParsedOptions parsed = Parse(c.arguments);
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Run) << parsed.text.toStdString();
+    EXPECT_EQ(parsed.options.pushUrl.toString(), QLatin1String(c.url));
+    EXPECT_EQ(parsed.options.pushFormat, c.format);
+    EXPECT_EQ(parsed.options.line, c.line);
+  }
+}
+
 TEST(LaneSimOptions, InvalidCommandLinesSayWhyInOneLine) {
   const struct {
     QStringList arguments;
@@ -61,6 +92,14 @@ TEST(LaneSimOptions, InvalidCommandLinesSayWhyInOneLine) {
       {{"--pty", "a", "--baud", "fast"}, "--baud wants a rate"},
       {{"--pty", "a", "extra"}, "unexpected argument 'extra'"},
       {{"--help-all", "--pty", "a"}, "help-all"},
+      {{"--push"}, "Missing value after '--push'"},
+      {{"--push", "https://127.0.0.1/plates"},
+       "--push wants an http:// URL, not 'https://127.0.0.1/plates'"},
+      {{"--push", "127.0.0.1:8080/plates"}, "--push wants an http:// URL"},
+      {{"--push", "http:///plates"}, "--push wants an http:// URL"},
+      {{"--push", "http://127.0.0.1/", "--push-format", "xml"},
+       "--push-format wants one of console, openalpr, platerecognizer, not 'xml'"},
+      {{"--tcp", "0", "--push-format", "console"}, "--push-format goes with --push <url>"},
   };
   for (const auto& c : cases) {
     const ParsedOptions parsed = Parse(c.arguments);
@@ -76,7 +115,8 @@ TEST(LaneSimOptions, HelpDocumentsEveryOption) {
   const ParsedOptions parsed = Parse({"--tcp", "0", "--help"});
   ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Help);
   for (const char* option :
-       {"--pty <link>", "--tcp <port>", "--rtsp <port>", "--baud <rate>", "--quiet", "--help"})
+       {"--pty <link>", "--tcp <port>", "--rtsp <port>", "--push <url>", "--push-format <format>",
+        "--baud <rate>", "--quiet", "--help", "SIGUSR1"})
     EXPECT_TRUE(parsed.text.contains(QLatin1String(option))) << option;
 }
 

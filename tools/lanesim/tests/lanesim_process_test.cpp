@@ -140,7 +140,12 @@ TEST_F(LaneSimPty, ReplacesAStaleLinkButNoFile) {
 }
 
 TEST(LaneSimCommandLine, BadOptionsExitTwoWithOneLine) {
-  const QStringList cases[] = {{}, {"--baud", "0", "--tcp", "0"}, {"--nonsense"}};
+  const QStringList cases[] = {{},
+                               {"--baud", "0", "--tcp", "0"},
+                               {"--nonsense"},
+                               {"--push", "https://127.0.0.1:8080/plates"},
+                               {"--push", "http://127.0.0.1:8080/plates", "--push-format", "xml"},
+                               {"--push-format", "openalpr", "--tcp", "0"}};
   for (const QStringList& arguments : cases) {
     LaneSimProcess lanesim(arguments);
     ASSERT_TRUE(lanesim.Process().waitForFinished(kPatienceMs));

@@ -1,4 +1,4 @@
-#include "TerminationSignals.h"
+#include "ProcessSignals.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 namespace lanesim {
 namespace {
 
-constexpr std::array kWatched = {SIGINT, SIGTERM};
+constexpr std::array kWatched = {SIGINT, SIGTERM, SIGUSR1};
 
 // The self-pipe: a handler may only write(), the event loop reads.
 int pipeEnds[2] = {-1, -1};
@@ -33,19 +33,23 @@ void Handle(void (*handler)(int)) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+ProcessSignals::ProcessSignals(QObject* parent) : QObject(parent) {
   if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) qFatal("lanesim: pipe2: %s", strerror(errno));
   notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
   connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
     unsigned char number = 0;
     while (read(pipeEnds[0], &number, 1) == 1) {
-      emit Received(QString::fromLatin1(number == SIGINT ? "SIGINT" : "SIGTERM"));
+      if (number == SIGUSR1) {
+        emit CarRequested();
+      } else {
+        emit Termination(QString::fromLatin1(number == SIGINT ? "SIGINT" : "SIGTERM"));
+      }
     }
   });
   Handle(Caught);
 }
 
-TerminationSignals::~TerminationSignals() {
+ProcessSignals::~ProcessSignals() {
   Handle(SIG_DFL);
   notifier_.reset();
   close(pipeEnds[0]);
