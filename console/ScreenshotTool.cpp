@@ -1,6 +1,7 @@
 // Takes the README's screenshots: the real window against the virtual lane,
 // connected, a few commands sent and one plate recognised; or, with
-// "--serial PORT" (and "--video URL"), against a field lane, a card read.
+// "--serial PORT" (and "--video URL", "--plates PORT"), against a field
+// lane, a card read and a pushed plate.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,13 +76,19 @@ int ShootVirtualLane(const QString& output) {
   });
 }
 
-int ShootFieldLane(const QString& output, const QString& port, const QString& video) {
+int ShootFieldLane(const QString& output, const QString& port, const QString& video,
+                   const QString& platesPort) {
   QTemporaryDir pictures;
   StderrMessageBoxes messageBoxes;
   field::FieldLaneSettings lane;
   lane.serial = field::LineSettings{};
   lane.serial->port = port;
   if (!video.isEmpty()) lane.video = field::VideoSettings{video, 100};
+  if (!platesPort.isEmpty()) {
+    lane.plates = field::PlateListenSettings{};
+    lane.plates->host = QStringLiteral("127.0.0.1");
+    lane.plates->port = platesPort.toUShort();
+  }
   FieldLaneConsole console(lane, messageBoxes, pictures.path());
   TfmVideoStream& window = *console.window;
   window.show();
@@ -93,22 +100,25 @@ int ShootFieldLane(const QString& output, const QString& port, const QString& vi
     window.BitBtn8->click();
   });
   return SaveWhen(window, output, [&] {
-    return !window.memMessage->Lines().filter(QStringLiteral("读卡 控制器")).isEmpty();
+    return !window.memMessage->Lines().filter(QStringLiteral("读卡 控制器")).isEmpty() &&
+           (!lane.plates || window.imgAll->HasPicture());
   });
 }
 
 }  // namespace
 
-// Usage: console_screenshot OUTPUT.png [--serial PORT [--video URL]]
+// Usage: console_screenshot OUTPUT.png [--serial PORT [--video URL [--plates PORT]]]
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   const QStringList arguments = QApplication::arguments();
   const QString output = arguments.value(1, QStringLiteral("docs/screenshot.png"));
   if (arguments.value(2) == QLatin1String("--serial")) {
-    return ShootFieldLane(
-        output, arguments.value(3),
-        arguments.value(4) == QLatin1String("--video") ? arguments.value(5) : QString());
+    const auto option = [&](const char* name) {
+      const qsizetype at = arguments.indexOf(QLatin1String(name));
+      return at < 0 ? QString() : arguments.value(at + 1);
+    };
+    return ShootFieldLane(output, arguments.value(3), option("--video"), option("--plates"));
   }
   return ShootVirtualLane(output);
 }
