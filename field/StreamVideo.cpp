@@ -238,13 +238,16 @@ void StreamVideo::OnFailure(int generation, const QString& reason) {
 }
 
 void StreamVideo::Paint(QPainter& painter, const QRect& area) {
-  if (playing_) {
-    const QImage frame = LastFrame();
-    if (!frame.isNull()) {
+  bool painted = false;
+  // Painted straight from the decoded frame: a copy of every full-size frame
+  // would cost the GUI thread more than the drawing.
+  if (playing_ && playback_) {
+    playback_->output->WithLastFrame([&](const QImage& frame) {
       painter.drawImage(area, frame);
-      return;
-    }
+      painted = true;
+    });
   }
+  if (painted) return;
   painter.fillRect(area, QColor(24, 24, 24));
   painter.setPen(QColor(170, 170, 170));
   painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,

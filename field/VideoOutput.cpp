@@ -75,16 +75,20 @@ VideoOutput::~VideoOutput() {
 }
 
 QImage VideoOutput::LastFrame() const {
+  QImage copy;
+  WithLastFrame([&](const QImage& frame) { copy = frame.copy(); });
+  return copy;
+}
+
+void VideoOutput::WithLastFrame(const std::function<void(const QImage&)>& use) const {
   GstSample* sample = nullptr;
   {
     const std::lock_guard lock(mutex_);
     if (last_ != nullptr) sample = gst_sample_ref(last_);
   }
-  QImage copy;
-  if (sample == nullptr) return copy;
-  WithFrameImage(sample, [&](const QImage& frame) { copy = frame.copy(); });
+  if (sample == nullptr) return;
+  WithFrameImage(sample, use);
   gst_sample_unref(sample);
-  return copy;
 }
 
 GstPadProbeReturn VideoOutput::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self) {

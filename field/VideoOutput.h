@@ -33,6 +33,9 @@ class VideoOutput {
   GstElement* Input() const { return convert_; }
   // A copy of the newest frame; null before the first.
   QImage LastFrame() const;
+  // The newest frame without a copy, valid only during `use`; not called
+  // before the first.
+  void WithLastFrame(const std::function<void(const QImage&)>& use) const;
 
  private:
   static GstPadProbeReturn OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self);

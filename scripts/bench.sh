@@ -7,7 +7,7 @@ output=$(mktemp)
 trap 'rm -f "$output" "$output.ratios"' EXIT
 
 for bench in picture_bench log_append_bench startup_bench video_cpu_bench video_stall_bench \
-  card_reply_bench serial_bench; do
+  card_reply_bench serial_bench video_rtsp_bench; do
   echo "== $bench"
   QT_QPA_PLATFORM=offscreen "$bench_dir/$bench" > "$output" 2>&1
   grep -v '^ratio ' "$output" || true
