@@ -33,7 +33,8 @@ Taxclient::Taxclient(VideoBackend* backend, QWidget* parent) : QWidget(parent), 
 }
 
 void Taxclient::OfferSurface() {
-  if (backend_ && testAttribute(Qt::WA_NativeWindow)) backend_->SetSurface(winId(), size());
+  if (!backend_) return;
+  backend_->SetSurface(testAttribute(Qt::WA_NativeWindow) ? winId() : 0, size());
 }
 
 void Taxclient::showEvent(QShowEvent*) {

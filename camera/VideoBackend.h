@@ -24,8 +24,9 @@ class VideoBackend : public QObject {
   virtual Status PutStreamAddress(const QString& address) = 0;
   virtual void Paint(QPainter& painter, const QRect& area) = 0;
   // The control's native surface (an X11 window) and its size, again after
-  // every resize; 0 where the platform has none. Only backends that draw
-  // from a thread of their own use it.
+  // every resize; 0 where the platform has none, and the size still tells how
+  // large frames are painted. Only backends that draw from a thread of their
+  // own use it.
   virtual void SetSurface(quintptr surface, QSize size) {
     Q_UNUSED(surface);
     Q_UNUSED(size);

@@ -242,7 +242,7 @@ void StreamVideo::Paint(QPainter& painter, const QRect& area) {
   // Painted straight from the decoded frame: a copy of every full-size frame
   // would cost the GUI thread more than the drawing.
   if (playing_ && playback_) {
-    playback_->output->WithLastFrame([&](const QImage& frame) {
+    playback_->output->WithShownFrame([&](const QImage& frame) {
       painter.drawImage(area, frame);
       painted = true;
     });

@@ -48,30 +48,41 @@ VideoOutput::VideoOutput(GstBin* pipeline, quintptr window, QSize windowSize, bo
   gst_pad_add_probe(frames, GST_PAD_PROBE_TYPE_BUFFER, &VideoOutput::OnFrame, this, nullptr);
   gst_object_unref(frames);
 
-  if (window == 0) {
-    GstElement* sink = Make("appsink");
-    g_object_set(sink, "sync", !live, "max-buffers", 1, "drop", TRUE, nullptr);
+  // Scaled on the streaming thread to the size shown: ximagesink draws frames
+  // at their own size, and the control then only copies pixels.
+  GstElement* shown = format;
+  if (!windowSize.isEmpty()) {
+    GstElement* scale = Make("videoscale");
+    GstElement* size = Make("capsfilter");
+    GstCaps* sizeCaps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, windowSize.width(),
+                                            "height", G_TYPE_INT, windowSize.height(),
+                                            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+    g_object_set(size, "caps", sizeCaps, nullptr);
+    gst_caps_unref(sizeCaps);
+    gst_bin_add_many(pipeline, scale, size, nullptr);
+    gst_element_link_many(format, scale, size, nullptr);
+    shown = size;
+  }
+  if (window != 0) {
+    GstElement* sink = Make("ximagesink");
+    g_object_set(sink, "sync", !live, "force-aspect-ratio", FALSE, "handle-events", FALSE, nullptr);
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
     gst_bin_add(pipeline, sink);
-    gst_element_link(format, sink);
+    gst_element_link(shown, sink);
     return;
   }
-  // ximagesink shows frames at their own size: scaled here to the window's.
-  GstElement* scale = Make("videoscale");
-  GstElement* size = Make("capsfilter");
-  GstCaps* sizeCaps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, windowSize.width(),
-                                          "height", G_TYPE_INT, windowSize.height(),
-                                          "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
-  g_object_set(size, "caps", sizeCaps, nullptr);
-  gst_caps_unref(sizeCaps);
-  GstElement* sink = Make("ximagesink");
-  g_object_set(sink, "sync", !live, "force-aspect-ratio", FALSE, "handle-events", FALSE, nullptr);
-  gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
-  gst_bin_add_many(pipeline, scale, size, sink, nullptr);
-  gst_element_link_many(format, scale, size, sink, nullptr);
+  GstElement* sink = Make("appsink");
+  g_object_set(sink, "sync", !live, "max-buffers", 1, "drop", TRUE, nullptr);
+  gst_bin_add(pipeline, sink);
+  gst_element_link(shown, sink);
+  GstPad* painted = gst_element_get_static_pad(sink, "sink");
+  gst_pad_add_probe(painted, GST_PAD_PROBE_TYPE_BUFFER, &VideoOutput::OnShown, this, nullptr);
+  gst_object_unref(painted);
 }
 
 VideoOutput::~VideoOutput() {
   if (last_ != nullptr) gst_sample_unref(last_);
+  if (shown_ != nullptr) gst_sample_unref(shown_);
 }
 
 QImage VideoOutput::LastFrame() const {
@@ -81,30 +92,51 @@ QImage VideoOutput::LastFrame() const {
 }
 
 void VideoOutput::WithLastFrame(const std::function<void(const QImage&)>& use) const {
+  WithSample(last_, use);
+}
+
+void VideoOutput::WithShownFrame(const std::function<void(const QImage&)>& use) const {
+  WithSample(shown_ != nullptr ? shown_ : last_, use);
+}
+
+void VideoOutput::WithSample(GstSample* const& kept,
+                             const std::function<void(const QImage&)>& use) const {
   GstSample* sample = nullptr;
   {
     const std::lock_guard lock(mutex_);
-    if (last_ != nullptr) sample = gst_sample_ref(last_);
+    if (kept != nullptr) sample = gst_sample_ref(kept);
   }
   if (sample == nullptr) return;
   WithFrameImage(sample, use);
   gst_sample_unref(sample);
 }
 
-GstPadProbeReturn VideoOutput::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
-  auto& output = *static_cast<VideoOutput*>(self);
+GstSample* VideoOutput::Keep(GstPad* pad, GstPadProbeInfo* info, GstSample*& kept) {
   GstCaps* caps = gst_pad_get_current_caps(pad);
-  if (caps == nullptr) return GST_PAD_PROBE_OK;
+  if (caps == nullptr) return nullptr;
   GstSample* sample = gst_sample_new(GST_PAD_PROBE_INFO_BUFFER(info), caps, nullptr, nullptr);
   gst_caps_unref(caps);
-  if (output.observer_) WithFrameImage(sample, output.observer_);
   GstSample* previous = nullptr;
   {
-    const std::lock_guard lock(output.mutex_);
-    previous = output.last_;
-    output.last_ = sample;
+    const std::lock_guard lock(mutex_);
+    previous = kept;
+    kept = sample;
   }
   if (previous != nullptr) gst_sample_unref(previous);
+  return sample;
+}
+
+GstPadProbeReturn VideoOutput::OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+  auto& output = *static_cast<VideoOutput*>(self);
+  GstSample* sample = output.Keep(pad, info, output.last_);
+  // Only the streaming thread replaces last_, so the sample lives through the call.
+  if (sample != nullptr && output.observer_) WithFrameImage(sample, output.observer_);
+  return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn VideoOutput::OnShown(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+  auto& output = *static_cast<VideoOutput*>(self);
+  output.Keep(pad, info, output.shown_);
   return GST_PAD_PROBE_OK;
 }
 

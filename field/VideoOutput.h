@@ -36,14 +36,21 @@ class VideoOutput {
   // The newest frame without a copy, valid only during `use`; not called
   // before the first.
   void WithLastFrame(const std::function<void(const QImage&)>& use) const;
+  // The same at the size shown, where the output scales; `use` as above.
+  void WithShownFrame(const std::function<void(const QImage&)>& use) const;
 
  private:
   static GstPadProbeReturn OnFrame(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  static GstPadProbeReturn OnShown(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+  // Replaces `kept` with the probed buffer; the new sample, or null without caps.
+  GstSample* Keep(GstPad* pad, GstPadProbeInfo* info, GstSample*& kept);
+  void WithSample(GstSample* const& kept, const std::function<void(const QImage&)>& use) const;
 
   GstElement* convert_ = nullptr;
   FrameObserver observer_;
   mutable std::mutex mutex_;
-  GstSample* last_ = nullptr;
+  GstSample* last_ = nullptr;   // at the stream's size
+  GstSample* shown_ = nullptr;  // at the size painted, without a native window
 };
 
 // A frame of format BGRx as a QImage over the mapped memory (no copy),

@@ -182,7 +182,8 @@ TEST_F(LaneSimVideoTest, ConnectingAndDisconnecting200TimesLeavesNothingBehind) 
   EXPECT_TRUE(QTest::qWaitFor(settled, 60000))
       << CountEntries("/proc/self/task") << " threads (" << threads << " before), "
       << CountEntries("/proc/self/fd") << " descriptors (" << descriptors << " before)";
-  EXPECT_LT(ResidentKilobytes() - resident, 16 * 1024);
+  // A pipeline kept per connect would hold megabytes of buffers: 150 of them, far more.
+  EXPECT_LT(ResidentKilobytes() - resident, 32 * 1024);
   EXPECT_TRUE(boxes.texts.empty());
 }
 
