@@ -17,9 +17,7 @@ struct ImagePipeline {
   }
 };
 
-ImageSink::ImageSink() {
-  EnsureGstreamer();
-}
+ImageSink::ImageSink() = default;
 
 void ImageSink::SetFrameObserver(VideoOutput::FrameObserver observer) {
   const QMutexLocker lock(&observerMutex_);
@@ -38,6 +36,9 @@ void ImageSink::SetSurface(quintptr surface, QSize size) {
 
 // Called with mutex_ held; the pipeline follows the frames' size.
 void ImageSink::Rebuild() {
+  // Started with the first frame, on the drawing thread: never on the way to
+  // the window's first paint.
+  EnsureGstreamer();
   pipeline_.reset();
   auto built = std::make_unique<ImagePipeline>();
   built->pipeline = gst_pipeline_new(nullptr);
