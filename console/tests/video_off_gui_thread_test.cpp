@@ -8,57 +8,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <mutex>
 #include <vector>
 
 #include "ConsoleTestFixture.h"
+#include "FrameArrivals.h"
 #include "VirtualLaneConsole.h"
 
 namespace {
 
-// Frames that reached the screen, by the steady clock.
-class FrameArrivals {
- public:
-  explicit FrameArrivals(field::ImageSink& sink) {
-    clock_.start();
-    sink.SetFrameObserver([this](const QImage&) {
-      const std::lock_guard lock(mutex_);
-      arrivals_.push_back(clock_.elapsed());
-    });
-  }
-  bool WaitFor(std::size_t count) {
-    return QTest::qWaitFor(
-        [&] {
-          const std::lock_guard lock(mutex_);
-          return arrivals_.size() >= count;
-        },
-        15000);
-  }
-  qint64 Now() const { return clock_.elapsed(); }
-  // How many came within [from, to], and the longest wait for one.
-  std::pair<int, qint64> Between(qint64 from, qint64 to) {
-    const std::lock_guard lock(mutex_);
-    int count = 0;
-    qint64 previous = from;
-    qint64 longest = 0;
-    for (const qint64 at : arrivals_) {
-      if (at < from || at > to) continue;
-      ++count;
-      longest = std::max(longest, at - previous);
-      previous = at;
-    }
-    return {count, std::max(longest, to - previous)};
-  }
-
- private:
-  QElapsedTimer clock_;
-  std::mutex mutex_;
-  std::vector<qint64> arrivals_;
-};
-
 class VirtualLaneVideo : public testing::Test {
  protected:
   void SetUp() override {
+    console.frames.SetFrameObserver([this](const QImage& frame) { frames.Record(frame); });
     console.window->show();
     console.window->edtCameraIP->setText(QStringLiteral("127.0.0.1"));
     console.window->BitBtn1->click();
@@ -69,7 +30,7 @@ class VirtualLaneVideo : public testing::Test {
   RecordingMessageBoxes boxes;
   VirtualLaneConsole console{virtual_lane::LaneTimings{.carPeriodMs = 0}, boxes, folder.path(),
                              QString(), [](int) {}};
-  FrameArrivals frames{console.frames};
+  FrameArrivals frames;
 };
 
 // 25 frames a second: about 18 in 750 ms. The benchmark measures the gaps.
