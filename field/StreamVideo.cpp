@@ -51,19 +51,27 @@ bool IsLive(const QString& url) {
   return !url.startsWith(QLatin1String("file:"));
 }
 
+bool HasProperty(GstElement* element, const char* name) {
+  return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
+}
+
 void OnSourceSetup(GstElement*, GstElement* source, gpointer latencyMs) {
-  if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "latency") != nullptr &&
-      g_object_class_find_property(G_OBJECT_GET_CLASS(source), "drop-on-latency") != nullptr) {
+  if (HasProperty(source, "latency") && HasProperty(source, "drop-on-latency")) {
     g_object_set(source, "latency", GPOINTER_TO_UINT(latencyMs), "drop-on-latency", TRUE, nullptr);
   }
+  // An HTTP camera's MJPEG never ends: as a download it would wait for a
+  // buffer to fill that only a file ever fills.
+  if (HasProperty(source, "is-live")) g_object_set(source, "is-live", TRUE, nullptr);
 }
 
 // A stream joined between two key frames decodes to smeared garbage until
-// the next one; the decoder keeps such pictures to itself.
+// the next one; the decoder keeps such pictures to itself. An MJPEG camera's
+// multipart stream carries one picture stream only: said so, the demuxer lets
+// the decoded video out at once instead of waiting for more streams.
 void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
-  if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "output-corrupt") != nullptr) {
+  if (HasProperty(element, "output-corrupt"))
     g_object_set(element, "output-corrupt", FALSE, nullptr);
-  }
+  if (HasProperty(element, "single-stream")) g_object_set(element, "single-stream", TRUE, nullptr);
 }
 
 void OnPadAdded(GstElement*, GstPad* pad, gpointer input) {

@@ -1,7 +1,9 @@
 // Live video from files and unreachable servers (127.0.0.1 only), headless:
 // frames reach the control from GStreamer's own thread.
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
@@ -10,6 +12,8 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "AutomationByteArray.h"
@@ -136,6 +140,44 @@ TEST(StreamVideoCodecs, H265IsDecoded) {
   video.PutStreamAddress(QStringLiteral("lane"));
 
   ASSERT_TRUE(frames.WaitFor(5));
+  EXPECT_EQ(frames.LastSize(), QSize(320, 240));
+}
+
+// MJPEG over HTTP as network cameras serve it: JPEG after JPEG in one
+// multipart/x-mixed-replace response that never ends.
+TEST(StreamVideoCodecs, MjpegOverHttpIsShown) {
+  QImage picture(320, 240, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  QByteArray jpeg;
+  QBuffer buffer(&jpeg);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "JPG");
+  const std::string part =
+      "--frame\r\nContent-Type: image/jpeg\r\nContent-Length: " + std::to_string(jpeg.size()) +
+      "\r\n\r\n" + jpeg.toStdString() + "\r\n";
+  httplib::Server camera;
+  camera.Get("/mjpeg", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider("multipart/x-mixed-replace; boundary=frame",
+                                  [&](std::size_t, httplib::DataSink& sink) {
+                                    if (!sink.write(part.data(), part.size())) return false;
+                                    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+                                    return true;
+                                  });
+  });
+  const int port = camera.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(port, 0);
+  std::thread serving([&] { camera.listen_after_bind(); });
+  StreamVideo video(QStringLiteral("http://{address}:%1/mjpeg").arg(port), 100);
+  FrameClock frames(video);
+
+  video.PutStreamAddress(QStringLiteral("127.0.0.1"));
+
+  const bool shown = frames.WaitFor(5);
+  const QString state = video.State();
+  video.PutStreamAddress(QStringLiteral("0"));
+  camera.stop();
+  serving.join();
+  ASSERT_TRUE(shown) << state.toStdString();
   EXPECT_EQ(frames.LastSize(), QSize(320, 240));
 }
 
