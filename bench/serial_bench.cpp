@@ -19,6 +19,7 @@
 #include "ConsoleFace.h"
 #include "FieldLaneConsole.h"
 #include "LaneSimProcess.h"
+#include "LiveConsole.h"
 #include "MessagePane.h"
 
 namespace {
@@ -34,12 +35,6 @@ constexpr int kOutages = 7;
 // Long enough for the console's retries to reach their longest interval.
 constexpr int kOutageMs = 3000;
 constexpr int kGiveUpMs = 10000;
-
-class CountingBoxes : public MessageBoxSink {
- public:
-  int shown = 0;
-  void ShowModal(const QString&) override { ++shown; }
-};
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -82,7 +77,7 @@ int main(int argc, char** argv) {
   field::LineSettings line;
   line.port = link;
   line.baud = kBaud;
-  CountingBoxes boxes;
+  CountingMessageBoxes boxes;
   FieldLaneConsole console(field::FieldLaneSettings{line, std::nullopt}, boxes, folder.path(),
                            QString(), SleepingPause);
   TfmVideoStream& window = *console.window;

@@ -35,6 +35,7 @@
 #include "FieldLaneConsole.h"
 #include "FrameStamp.h"
 #include "LaneSimProcess.h"
+#include "LiveConsole.h"
 
 namespace {
 
@@ -54,12 +55,6 @@ constexpr int kOutageMs = 3000;
 constexpr int kReconnectGoalMs = 3000;
 constexpr int kGiveUpMs = 20000;
 const QString kVideoLine = QStringLiteral("lanesim: video on ");
-
-class CountingBoxes : public MessageBoxSink {
- public:
-  int shown = 0;
-  void ShowModal(const QString&) override { ++shown; }
-};
 
 int Fail(const char* what) {
   std::fprintf(stderr, "video_rtsp_bench: %s\n", what);
@@ -266,7 +261,7 @@ int main(int argc, char** argv) {
   // The first failure the console reports after lanesim stops.
   Clock::time_point noticedAt;
 
-  CountingBoxes boxes;
+  CountingMessageBoxes boxes;
   field::FieldLaneSettings lane;
   lane.video = field::VideoSettings{url, kLatencyMs};
   FieldLaneConsole console(lane, boxes, folder.path());
@@ -363,6 +358,6 @@ int main(int argc, char** argv) {
   std::printf("ratio video-latency %.2f\n", static_cast<double>(latency) / kFrameIntervalMs);
   std::printf("ratio video-cpu-rtsp %.3f\n", consoleCpu / launchCpu->measured);
   std::printf("ratio video-reconnect %.3f\n", Median(reconnectMs) / kReconnectGoalMs);
-  if (boxes.shown != 0) return Fail("the console showed an error box");
+  if (!boxes.texts.isEmpty()) return Fail("the console showed an error box");
   return 0;
 }
