@@ -6,6 +6,7 @@
 #include <QUrlQuery>
 
 #include "PlateMapping.h"
+#include "ThreadPriority.h"
 
 namespace field {
 namespace {
@@ -31,6 +32,23 @@ bool Authorised(const httplib::Request& request, const QString& token) {
   return authorization == "Bearer " + expected ||
          (request.has_param("token") && request.get_param_value("token") == expected);
 }
+
+// httplib's pool, its workers behind the GUI thread.
+class BackgroundPool : public httplib::TaskQueue {
+ public:
+  explicit BackgroundPool(int threads) : pool_(static_cast<std::size_t>(threads)) {}
+
+  void enqueue(std::function<void()> task) override {
+    pool_.enqueue([task = std::move(task)] {
+      YieldProcessorToWindow();
+      task();
+    });
+  }
+  void shutdown() override { pool_.shutdown(); }
+
+ private:
+  httplib::ThreadPool pool_;
+};
 
 QByteArray Bytes(const std::string& text) {
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
@@ -84,7 +102,7 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
     : QObject(parent),
       settings_(std::move(settings)),
       server_(std::make_unique<httplib::Server>()) {
-  server_->new_task_queue = [] { return new httplib::ThreadPool(kMaxConnections); };
+  server_->new_task_queue = [] { return new BackgroundPool(kMaxConnections); };
   server_->set_payload_max_length(kMaxRequestBytes);
   server_->set_read_timeout(timeoutSeconds, 0);
   server_->set_write_timeout(timeoutSeconds, 0);
@@ -173,7 +191,10 @@ bool PlateReceiver::Start(QString& error) {
     return false;
   }
   port_ = static_cast<quint16>(port);
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  thread_ = std::thread([this] {
+    YieldProcessorToWindow();
+    server_->listen_after_bind();
+  });
   return true;
 }
 

@@ -4,6 +4,8 @@
 #include <httplib.h>
 
 #include <QBuffer>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QTcpSocket>
 #include <QTest>
@@ -11,9 +13,15 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "FieldCamera.h"
 #include "PlateReceiver.h"
@@ -285,6 +293,38 @@ TEST(PlateReceiver, AFloodIsAnsweredAndEveryAcceptedPlateShownInOrder) {
   for (const RaisedPlate& plate : lane.plates) shown.push_back(plate.number);
   EXPECT_EQ(shown, accepted);
 }
+
+#if defined(__linux__)
+// Nice values of this process's threads, from the scheduler's own account.
+std::multiset<int> ThreadNiceValues() {
+  std::multiset<int> values;
+  for (const QString& task :
+       QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(task));
+    if (!stat.open(QIODevice::ReadOnly)) continue;
+    // The name in brackets may hold spaces; the fields after it do not.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    values.insert(fields.value(16).toInt());  // the nineteenth field of the line
+  }
+  return values;
+}
+
+TEST(PlateReceiver, ItsThreadsLeaveTheProcessorToTheWindow) {
+  const auto before = ThreadNiceValues();
+  PlateLane lane;
+  ASSERT_TRUE(lane.Started());
+  const auto answer = lane.Client().Post("/plates", R"({"plate": "粤B1"})", "application/json");
+  ASSERT_TRUE(answer);
+  ASSERT_TRUE(lane.WaitForPlates(1));
+
+  const auto after = ThreadNiceValues();
+  EXPECT_EQ(before.count(10), 0u);
+  // The listener and the worker that answered, at least; this thread is untouched.
+  EXPECT_GE(after.count(10), 2u);
+  EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 0);
+}
+#endif
 
 }  // namespace
 }  // namespace field
