@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include "Gstreamer.h"
+#include "LaneVersion.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
   }
   if (parser.isSet(version)) {
     return {
-        std::nullopt, 0, QStringLiteral("laneconsole %1\n").arg(QStringLiteral(LANE_VERSION)), {}};
+        std::nullopt, 0, QStringLiteral("laneconsole %1\n").arg(QLatin1String(kLaneVersion)), {}};
   }
   if (!parser.positionalArguments().isEmpty()) {
     return Refuse(QStringLiteral("unexpected argument \"%1\"")

@@ -11,6 +11,7 @@
 #include "FrameCommands.h"
 #include "HexDump.h"
 #include "InputValues.h"
+#include "LaneVersion.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
                const lanectl::FrameSender& sender) {
   CLI::App app("Builds lane frames, decodes controller replies and computes checksums.", "lanectl");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("lanectl ") + kLaneVersion, "print the version");
 
   CLI::App* build = app.add_subcommand("build", "print a frame: lanectl build FRAME OPTIONS");
   build->require_subcommand(1);
@@ -191,6 +193,9 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
       }
     }
     out.write(output.data(), static_cast<std::streamsize>(output.size()));
+    return 0;
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << '\n';
     return 0;
   } catch (const CLI::CallForHelp&) {
     out << app.help();

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+#include "LaneVersion.h"
+
 namespace lanesim {
 namespace {
 
@@ -92,13 +94,21 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
       QStringLiteral("push-format"),
       QStringLiteral("What --push posts: %1 (default console).").arg(FormatNames()),
       QStringLiteral("format"), QStringLiteral("console"));
-  parser.addOptions({pty, tcp, rtsp, push, pushFormat, baud, quiet, help});
+  const QCommandLineOption version(QStringLiteral("version"),
+                                   QStringLiteral("Shows the version and exits."));
+  parser.addOptions({pty, tcp, rtsp, push, pushFormat, baud, quiet, help, version});
 
   if (!parser.parse(arguments)) return Invalid(parser.errorText());
   if (parser.isSet(help)) {
     ParsedOptions parsed;
     parsed.outcome = ParsedOptions::Outcome::Help;
     parsed.text = parser.helpText();
+    return parsed;
+  }
+  if (parser.isSet(version)) {
+    ParsedOptions parsed;
+    parsed.outcome = ParsedOptions::Outcome::Version;
+    parsed.text = QStringLiteral("lanesim ") + QLatin1String(kLaneVersion);
     return parsed;
   }
   if (!parser.positionalArguments().isEmpty()) {

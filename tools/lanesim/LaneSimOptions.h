@@ -24,10 +24,11 @@ struct Options {
 };
 
 struct ParsedOptions {
-  enum class Outcome { Run, Help, Invalid };
+  enum class Outcome { Run, Help, Version, Invalid };
   Outcome outcome = Outcome::Invalid;
   Options options;
-  QString text;  // Help: the help text; Invalid: what is wrong, in one line
+  QString
+      text;  // Help: the help text; Version: "lanesim VERSION"; Invalid: what is wrong, in one line
 };
 
 // `arguments` as QCoreApplication::arguments() has them, the program first.

@@ -129,6 +129,9 @@ int main(int argc, char** argv) {
       Say(stdout, lanesim::ParseOptions(QCoreApplication::arguments()).text.trimmed());
       return 0;
     }
+    case lanesim::ParsedOptions::Outcome::Version:
+      Say(stdout, parsed.text);
+      return 0;
     case lanesim::ParsedOptions::Outcome::Run:
       break;
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <sstream>
 
 #include "LaneCtl.h"
@@ -264,6 +266,13 @@ TEST(LaneCtlHelp, ListsEveryFrameAndTheValueRules) {
         "--text4",    "--codes",    "--voice",   "--screen",      "--box",      "hex:"}) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected;
   }
+}
+
+TEST(LaneCtlHelp, VersionIsPrintedWithoutACommand) {
+  const ToolRun run = RunTool({"--version"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_TRUE(std::regex_match(run.out, std::regex(R"(lanectl \d+\.\d+\.\d+\n)"))) << run.out;
+  EXPECT_EQ(run.err, "");
 }
 
 TEST(LaneCtlHelp, FrameHelpShowsItsOptions) {

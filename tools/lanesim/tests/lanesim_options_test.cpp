@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include "LaneSimOptions.h"
 
 namespace lanesim {
@@ -118,6 +120,15 @@ TEST(LaneSimOptions, HelpDocumentsEveryOption) {
        {"--pty <link>", "--tcp <port>", "--rtsp <port>", "--push <url>", "--push-format <format>",
         "--baud <rate>", "--quiet", "--help", "SIGUSR1"})
     EXPECT_TRUE(parsed.text.contains(QLatin1String(option))) << option;
+}
+
+TEST(LaneSimOptions, VersionNeedsNothingElse) {
+  const ParsedOptions parsed = Parse({"--version"});
+  ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Version);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^lanesim \d+\.\d+\.\d+$)"))
+                  .match(parsed.text)
+                  .hasMatch())
+      << parsed.text.toStdString();
 }
 
 }  // namespace
