@@ -1,11 +1,12 @@
 # Front door: `make run` starts the console, `make test` builds and runs every test.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+RELEASE_DIR ?= build-release
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps configure build test test-sanitize fuzz fuzz-ci bench soak run field-demo screenshot format clean
+.PHONY: deps configure build test test-sanitize deb fuzz fuzz-ci bench soak run field-demo screenshot format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,6 +27,17 @@ test-sanitize: deps
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, from a Release build hardened with Debian's own flags, only the three
+# programs and their man pages built; laneconsole_VERSION_amd64.deb lands here.
+deb: deps
+	cmake -S . -B $(RELEASE_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target laneconsole lanectl lanesim man_pages package_changelog
+	cd $(RELEASE_DIR) && cpack -G DEB
+	cp $(RELEASE_DIR)/laneconsole_*_amd64.deb .
 
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
@@ -67,4 +79,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(RELEASE_DIR) build-fuzz laneconsole_*.deb

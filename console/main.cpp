@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
   QApplication::setApplicationName(QStringLiteral("LaneConsole"));
+  // Desktops find the entry, and with it the name and icon, for the window.
+  QGuiApplication::setDesktopFileName(QStringLiteral("laneconsole"));
 
   const QString pictureDirectory =
       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -16,6 +16,7 @@ packages=(
   clang libclang-rt-dev clang-format
   fonts-wqy-microhei fontconfig
   xvfb x11-apps imagemagick
+  help2man lintian dpkg-dev desktop-file-utils
 )
 
 missing=()
