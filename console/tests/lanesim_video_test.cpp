@@ -60,8 +60,9 @@ class LaneSimVideoTest : public testing::Test {
   std::unique_ptr<LaneSimProcess> lanesim;
   QString url;
   RecordingMessageBoxes boxes;
-  std::unique_ptr<FieldLaneConsole> console;
+  // Before the console: its streaming thread records frames until the console is gone.
   FrameArrivals frames;
+  std::unique_ptr<FieldLaneConsole> console;
 };
 
 TEST_F(LaneSimVideoTest, VideoCardsAndSnapshotsOnOneLane) {

@@ -28,9 +28,10 @@ class VirtualLaneVideo : public testing::Test {
 
   QTemporaryDir folder;
   RecordingMessageBoxes boxes;
+  // Before the console: its streaming thread records frames until the console is gone.
+  FrameArrivals frames;
   VirtualLaneConsole console{virtual_lane::LaneTimings{.carPeriodMs = 0}, boxes, folder.path(),
                              QString(), [](int) {}};
-  FrameArrivals frames;
 };
 
 // 25 frames a second: about 18 in 750 ms. The benchmark measures the gaps.
