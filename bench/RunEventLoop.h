@@ -21,3 +21,9 @@ inline bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) 
   loop.exec();
   return done();
 }
+
+inline void RunEventLoopFor(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}

@@ -36,6 +36,7 @@
 #include "FrameStamp.h"
 #include "LaneSimProcess.h"
 #include "LiveConsole.h"
+#include "RunEventLoop.h"
 
 namespace {
 
@@ -111,24 +112,6 @@ double GuiThreadCpuSeconds() {
 
 // Runs the event loop, so that the console works as it does for the engineer.
 // Precise: a coarse timer may end a 10 s window half a second late.
-void RunFor(int milliseconds) {
-  QEventLoop loop;
-  QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-  QEventLoop loop;
-  QTimer check;
-  QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  check.start(5);
-  QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-  loop.exec();
-  return done();
-}
-
 // lanesim serving video on `port`, and when it said so; nothing when it did not
 // within kGiveUpMs. Its output is read from the event loop, never blocking it,
 // so the console's retry timers fire on time meanwhile.
@@ -166,7 +149,8 @@ std::unique_ptr<LaneSimProcess> StartLaneSim(const QString& port, QString& url,
 bool StopLaneSim(std::unique_ptr<LaneSimProcess>& lanesim) {
   QProcess& process = lanesim->Process();
   process.terminate();
-  const bool stopped = RunUntil([&] { return process.state() == QProcess::NotRunning; }, kGiveUpMs);
+  const bool stopped =
+      RunEventLoopUntil([&] { return process.state() == QProcess::NotRunning; }, kGiveUpMs);
   lanesim.reset();
   return stopped;
 }
@@ -216,14 +200,14 @@ std::optional<LaunchCpu> LaunchCpuSeconds(const QString& url, QSize shown, bool 
     return std::nullopt;
   }
   const qint64 pid = launch.processId();
-  RunFor(kLaunchSettleMs);
+  RunEventLoopFor(kLaunchSettleMs);
   const std::optional<double> settled = ProcessCpuSeconds(pid);
-  RunFor(kMeasureMs);
+  RunEventLoopFor(kMeasureMs);
   const std::optional<double> end = ProcessCpuSeconds(pid);
   // Signalled only while QProcess has not reaped it: the id may be reused after.
   const bool stillPlaying = launch.state() == QProcess::Running;
   if (stillPlaying) ::kill(static_cast<pid_t>(pid), SIGINT);
-  if (!RunUntil([&] { return launch.state() == QProcess::NotRunning; }, kGiveUpMs)) {
+  if (!RunEventLoopUntil([&] { return launch.state() == QProcess::NotRunning; }, kGiveUpMs)) {
     launch.kill();
     launch.waitForFinished();
   }
@@ -278,8 +262,8 @@ int main(int argc, char** argv) {
   window.show();
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
   window.BitBtn1->click();
-  if (!RunUntil(firstFrame, kGiveUpMs)) return Fail("no frame reached the console");
-  RunFor(kSettleMs);
+  if (!RunEventLoopUntil(firstFrame, kGiveUpMs)) return Fail("no frame reached the console");
+  RunEventLoopFor(kSettleMs);
 
   stream.SetFrameObserver([&](const QImage& frame) {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -291,27 +275,27 @@ int main(int argc, char** argv) {
       ++unreadable;
     }
   });
-  RunFor(kMeasureMs);
+  RunEventLoopFor(kMeasureMs);
   stream.SetFrameObserver(count);
   if (latencies.empty()) return Fail("no frame with a readable stamp reached the console");
 
   shown = 0;
   const double cpuBefore = ProcessCpuSeconds();
   const double guiBefore = GuiThreadCpuSeconds();
-  RunFor(kMeasureMs);
+  RunEventLoopFor(kMeasureMs);
   const double consoleCpu = ProcessCpuSeconds() - cpuBefore;
   const double guiCpu = GuiThreadCpuSeconds() - guiBefore;
   const int consoleFrames = shown;
 
   window.BitBtn4->click();
-  RunFor(kSettleMs);
+  RunEventLoopFor(kSettleMs);
   const std::optional<LaunchCpu> launchCpu = LaunchCpuSeconds(url, window.axclient1->size(), x11);
   if (!launchCpu) return 1;
 
   firstShown = 0;
   window.BitBtn1->click();
-  if (!RunUntil(firstFrame, kGiveUpMs)) return Fail("no frame after connecting again");
-  RunFor(kSettleMs);
+  if (!RunEventLoopUntil(firstFrame, kGiveUpMs)) return Fail("no frame after connecting again");
+  RunEventLoopFor(kSettleMs);
 
   QObject::connect(&stream, &field::StreamVideo::Failed, &stream, [&] {
     if (noticedAt == Clock::time_point{}) noticedAt = Clock::now();
@@ -322,16 +306,16 @@ int main(int argc, char** argv) {
     noticedAt = {};
     const Clock::time_point stoppedAt = Clock::now();
     if (!StopLaneSim(lanesim)) return Fail("lanesim did not stop on SIGTERM");
-    RunFor(kOutageMs);
+    RunEventLoopFor(kOutageMs);
     if (noticedAt != Clock::time_point{}) noticedMs.push_back(Milliseconds(noticedAt - stoppedAt));
     firstShown = 0;
     QString again;
     lanesim = StartLaneSim(port, again, saidAt);
     if (!lanesim) return Fail("lanesim did not start again on its port");
-    if (!RunUntil(firstFrame, kGiveUpMs)) return Fail("no frame after lanesim came back");
+    if (!RunEventLoopUntil(firstFrame, kGiveUpMs)) return Fail("no frame after lanesim came back");
     reconnectMs.push_back(
         Milliseconds(Clock::time_point(Clock::duration(firstShown.load())) - saidAt));
-    RunFor(kSettleMs);
+    RunEventLoopFor(kSettleMs);
   }
 
   const qint64 latency = Median(latencies);

@@ -11,21 +11,6 @@ CommandLineOutcome Refuse(const QString& problem) {
   return {std::nullopt, 2, {}, QStringLiteral("laneconsole: %1\n").arg(problem)};
 }
 
-// The value of `option` through `parse`, or the refusal naming the option.
-template <typename Value, typename Parse>
-bool Read(const QCommandLineParser& parser, const QCommandLineOption& option, Parse parse,
-          Value& value, QString& problem) {
-  if (!parser.isSet(option)) return true;
-  QString error;
-  const auto parsed = parse(parser.value(option), error);
-  if (!parsed) {
-    problem = QStringLiteral("--%1: %2").arg(option.names().constFirst(), error);
-    return false;
-  }
-  value = *parsed;
-  return true;
-}
-
 }  // namespace
 
 CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
@@ -138,15 +123,13 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
     }
     return {options, 0, {}, {}};
   }
-  field::LineSettings line;
   QString problem;
-  const bool read = Read(parser, serial, field::ParsePort, line.port, problem) &&
-                    Read(parser, baud, field::ParseBaud, line.baud, problem) &&
-                    Read(parser, dataBits, field::ParseDataBits, line.dataBits, problem) &&
-                    Read(parser, parity, field::ParseParity, line.parity, problem) &&
-                    Read(parser, stopBits, field::ParseStopBits, line.stopBits, problem);
-  if (!read) return Refuse(problem);
-  line.discardEcho = parser.isSet(discardEcho);
+  std::optional<field::LineSettings> line =
+      field::ParseLineSettings({parser.value(serial), parser.value(baud), parser.value(dataBits),
+                                parser.value(parity), parser.value(stopBits)},
+                               problem);
+  if (!line) return Refuse(problem);
+  line->discardEcho = parser.isSet(discardEcho);
   options.serial = line;
   return {options, 0, {}, {}};
 }

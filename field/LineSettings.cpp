@@ -1,25 +1,21 @@
 #include "LineSettings.h"
 
+#include "HostPort.h"
+
 namespace field {
 namespace {
 
 constexpr char kTcpPrefix[] = "tcp:";
 
-// "tcp:HOST:PORT" split at the last colon, so that "[::1]:4001" keeps its host.
 bool SplitDeviceServer(const QString& port, QString& host, quint16& tcpPort) {
   if (!port.startsWith(QLatin1String(kTcpPrefix))) return false;
-  const QString rest = port.mid(static_cast<qsizetype>(sizeof kTcpPrefix) - 1);
-  const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
-  if (colon <= 0) return false;
+  const HostPort parts = SplitHostPort(port.mid(static_cast<qsizetype>(sizeof kTcpPrefix) - 1));
   bool ok = false;
-  const uint number = rest.mid(colon + 1).toUInt(&ok);
-  if (!ok || number == 0 || number > 65535) return false;
-  host = rest.left(colon);
-  if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']'))) {
-    host = host.mid(1, host.size() - 2);
-  }
+  const uint number = parts.port.toUInt(&ok);
+  if (!parts.hasHost || parts.host.isEmpty() || !ok || number == 0 || number > 65535) return false;
+  host = parts.host;
   tcpPort = static_cast<quint16>(number);
-  return !host.isEmpty();
+  return true;
 }
 
 std::optional<int> ParseWhole(const QString& text, QString& error, const char* what,
@@ -36,7 +32,32 @@ std::optional<int> ParseWhole(const QString& text, QString& error, const char* w
   return std::nullopt;
 }
 
+// Reads one setting; false with `error` naming its option.
+template <typename Parse, typename Value>
+bool ReadSetting(const QString& text, const char* option, Parse parse, Value& value,
+                 QString& error) {
+  QString why;
+  const auto parsed = parse(text, why);
+  if (!parsed) {
+    error = QStringLiteral("--%1: %2").arg(QLatin1String(option), why);
+    return false;
+  }
+  value = *parsed;
+  return true;
+}
+
 }  // namespace
+
+std::optional<LineSettings> ParseLineSettings(const LineSettingTexts& texts, QString& error) {
+  LineSettings line;
+  const bool read = ReadSetting(texts.port, "serial", ParsePort, line.port, error) &&
+                    ReadSetting(texts.baud, "baud", ParseBaud, line.baud, error) &&
+                    ReadSetting(texts.dataBits, "data-bits", ParseDataBits, line.dataBits, error) &&
+                    ReadSetting(texts.parity, "parity", ParseParity, line.parity, error) &&
+                    ReadSetting(texts.stopBits, "stop-bits", ParseStopBits, line.stopBits, error);
+  if (!read) return std::nullopt;
+  return line;
+}
 
 bool LineSettings::IsDeviceServer() const {
   return port.startsWith(QLatin1String(kTcpPrefix));

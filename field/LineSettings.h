@@ -25,6 +25,20 @@ struct LineSettings {
   QString Describe() const;
 };
 
+// The settings as typed after --serial, --baud, --data-bits, --parity and
+// --stop-bits, or their defaults where none was typed.
+struct LineSettingTexts {
+  QString port;
+  QString baud;
+  QString dataBits;
+  QString parity;
+  QString stopBits;
+};
+
+// The line, or nothing with `error` naming the option that is wrong in one
+// line ("--baud: ..."). The echo setting is the caller's.
+std::optional<LineSettings> ParseLineSettings(const LineSettingTexts& texts, QString& error);
+
 // Each parser gives the value, or nothing with `error` saying why in one line.
 std::optional<QString> ParsePort(const QString& text, QString& error);
 std::optional<int> ParseBaud(const QString& text, QString& error);

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QUrlQuery>
 
+#include "HostPort.h"
 #include "PlateMapping.h"
 #include "ThreadPriority.h"
 
@@ -79,17 +80,10 @@ QString PlateListenSettings::Describe() const {
 
 std::optional<PlateListenSettings> ParsePlateListen(const QString& text, QString& error) {
   PlateListenSettings settings;
-  const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
-  QString port = text;
-  if (colon >= 0) {
-    settings.host = text.left(colon);
-    port = text.mid(colon + 1);
-    if (settings.host.startsWith(QLatin1Char('[')) && settings.host.endsWith(QLatin1Char(']'))) {
-      settings.host = settings.host.mid(1, settings.host.size() - 2);
-    }
-  }
+  const HostPort parts = SplitHostPort(text);
+  if (parts.hasHost) settings.host = parts.host;
   bool ok = false;
-  const uint number = port.toUInt(&ok);
+  const uint number = parts.port.toUInt(&ok);
   if (!ok || number > 65535 || settings.host.isEmpty()) {
     error = QStringLiteral("\"%1\" is not [HOST:]PORT with a port from 0 to 65535").arg(text);
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EchoFilter.h"
@@ -63,6 +64,27 @@ TEST(LineValues, EachIsParsedOrRefusedWithItsReason) {
   EXPECT_EQ(error, QStringLiteral("parity \"mark\" is not none, even or odd"));
   EXPECT_EQ(ParseStopBits(QStringLiteral("2"), error), 2);
   EXPECT_FALSE(ParseStopBits(QStringLiteral("1.5"), error));
+}
+
+TEST(LineValues, TheWholeLineIsReadOrTheWrongOptionNamed) {
+  QString error;
+  const auto line = ParseLineSettings({"/dev/ttyUSB0", "19200", "7", "even", "2"}, error);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->Describe(), QStringLiteral("/dev/ttyUSB0 19200 7E2"));
+
+  const LineSettingTexts good{"/dev/ttyUSB0", "9600", "8", "none", "1"};
+  const std::vector<std::pair<QString LineSettingTexts::*, const char*>> fields = {
+      {&LineSettingTexts::port, "--serial: "},
+      {&LineSettingTexts::baud, "--baud: "},
+      {&LineSettingTexts::dataBits, "--data-bits: "},
+      {&LineSettingTexts::parity, "--parity: "},
+      {&LineSettingTexts::stopBits, "--stop-bits: "}};
+  for (const auto& [field, option] : fields) {
+    LineSettingTexts texts = good;
+    texts.*field = QStringLiteral("");
+    EXPECT_FALSE(ParseLineSettings(texts, error)) << option;
+    EXPECT_TRUE(error.startsWith(QLatin1String(option))) << error.toStdString();
+  }
 }
 
 TEST(LineSettings, DescribesTheLineAsEngineersWriteIt) {

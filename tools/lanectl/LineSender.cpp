@@ -22,23 +22,11 @@ SendOutcome Fail(SendOutcome::Kind kind, const QString& problem) {
 // The line as typed, or why not.
 std::optional<field::LineSettings> Settings(const SendRequest& request, QString& problem) {
   const auto text = [](const std::string& value) { return QString::fromStdString(value); };
-  field::LineSettings settings;
-  QString error;
-  const auto port = field::ParsePort(text(request.port), error);
-  const auto baud = port ? field::ParseBaud(text(request.baud), error) : std::nullopt;
-  const auto dataBits = baud ? field::ParseDataBits(text(request.dataBits), error) : std::nullopt;
-  const auto parity = dataBits ? field::ParseParity(text(request.parity), error) : std::nullopt;
-  const auto stopBits = parity ? field::ParseStopBits(text(request.stopBits), error) : std::nullopt;
-  if (!stopBits) {
-    problem = error;
-    return std::nullopt;
-  }
-  settings.port = *port;
-  settings.baud = *baud;
-  settings.dataBits = *dataBits;
-  settings.parity = *parity;
-  settings.stopBits = *stopBits;
-  settings.discardEcho = request.discardEcho;
+  std::optional<field::LineSettings> settings =
+      field::ParseLineSettings({text(request.port), text(request.baud), text(request.dataBits),
+                                text(request.parity), text(request.stopBits)},
+                               problem);
+  if (settings) settings->discardEcho = request.discardEcho;
   return settings;
 }
 
