@@ -30,12 +30,14 @@ test-sanitize: deps
 
 # The Debian package, from a Release build hardened with Debian's own flags, only the three
 # programs and their man pages built; laneconsole_VERSION_amd64.deb lands here.
+deb: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
 deb: deps
 	cmake -S . -B $(RELEASE_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
 	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target laneconsole lanectl lanesim man_pages package_changelog
+	rm -f $(RELEASE_DIR)/laneconsole_*.deb laneconsole_*.deb
 	cd $(RELEASE_DIR) && cpack -G DEB
 	cp $(RELEASE_DIR)/laneconsole_*_amd64.deb .
 

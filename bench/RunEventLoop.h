@@ -22,6 +22,7 @@ inline bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) 
   return done();
 }
 
+// Precise: a coarse timer may end a 10 s window half a second late.
 inline void RunEventLoopFor(int milliseconds) {
   QEventLoop loop;
   QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);

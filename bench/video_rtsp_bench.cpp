@@ -110,8 +110,6 @@ double GuiThreadCpuSeconds() {
   return StatCpuSeconds(QStringLiteral("/proc/%1/task/%1/stat").arg(pid)).value_or(0);
 }
 
-// Runs the event loop, so that the console works as it does for the engineer.
-// Precise: a coarse timer may end a 10 s window half a second late.
 // lanesim serving video on `port`, and when it said so; nothing when it did not
 // within kGiveUpMs. Its output is read from the event loop, never blocking it,
 // so the console's retry timers fire on time meanwhile.

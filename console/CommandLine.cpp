@@ -58,7 +58,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("plates-listen"),
       QStringLiteral("Receive plates that cameras and recognition engines post over HTTP to "
                      "http://HOST:PORT/plates (HOST: every interface when left out). Formats: "
-                     "docs/plates.md."),
+                     "docs/plates.md, installed in /usr/share/doc/laneconsole/docs/."),
       QStringLiteral("[HOST:]PORT"));
   const QCommandLineOption platesToken(
       QStringLiteral("plates-token"),

@@ -16,7 +16,7 @@ packages=(
   clang libclang-rt-dev clang-format
   fonts-wqy-microhei fontconfig
   xvfb x11-apps imagemagick
-  help2man lintian dpkg-dev desktop-file-utils
+  help2man lintian dpkg-dev desktop-file-utils man-db file xauth
 )
 
 missing=()

@@ -69,6 +69,11 @@ TEST(CommandLine, PlatesPushedOverHttp) {
   EXPECT_EQ(loopback.options->plates->host, QStringLiteral("127.0.0.1"));
   EXPECT_EQ(loopback.options->plates->token, QStringLiteral("s3cret"));
   EXPECT_FALSE(loopback.options->IsEmpty());
+
+  const CommandLineOutcome ipv6 = Parse({"--plates-listen", "[::1]:8080"});
+  ASSERT_TRUE(ipv6.options && ipv6.options->plates) << ipv6.err.toStdString();
+  EXPECT_EQ(ipv6.options->plates->host, QStringLiteral("::1"));
+  EXPECT_EQ(ipv6.options->plates->port, 8080);
 }
 
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
@@ -127,6 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"LatencyWithoutVideo", {"--video-latency", "50"}, "--video-latency needs --video"},
         BadCase{"BadPlatesPort", {"--plates-listen", "127.0.0.1:70000"}, "--plates-listen"},
         BadCase{"PlatesHostWithoutPort", {"--plates-listen", "127.0.0.1:"}, "--plates-listen"},
+        BadCase{"PlatesPortWithoutHost", {"--plates-listen", ":8080"}, "--plates-listen"},
         BadCase{"TokenWithoutListening", {"--plates-token", "t"}, "--plates-token needs"}),
     [](const auto& info) { return std::string(info.param.name); });
 

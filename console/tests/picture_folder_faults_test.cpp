@@ -132,7 +132,7 @@ class PictureFolderFaultTest : public ConsoleTest,
   const QByteArray greenScene_ = SolidJpeg(Qt::green, 160, 90);
   const QByteArray redCloseUp_ = SolidJpeg(Qt::red);
   // Bigger than a file's write buffer, so it goes to the disk in the write
-  // itself; the small close-up only when the file is committed.
+  // itself; the small close-up only when the file is flushed.
   const QByteArray blueScene_ = SolidJpeg(Qt::blue, 1920, 1080);
   const QByteArray yellowCloseUp_ = SolidJpeg(Qt::yellow);
 };

@@ -10,6 +10,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -311,6 +312,9 @@ std::multiset<int> ThreadNiceValues() {
 }
 
 TEST(PlateReceiver, ItsThreadsLeaveTheProcessorToTheWindow) {
+  const int window = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  const int behind = std::min(window + 10, 19);
+  ASSERT_LT(window, behind) << "already as nice as a thread can be";
   const auto before = ThreadNiceValues();
   PlateLane lane;
   ASSERT_TRUE(lane.Started());
@@ -319,10 +323,9 @@ TEST(PlateReceiver, ItsThreadsLeaveTheProcessorToTheWindow) {
   ASSERT_TRUE(lane.WaitForPlates(1));
 
   const auto after = ThreadNiceValues();
-  EXPECT_EQ(before.count(10), 0u);
   // The listener and the worker that answered, at least; this thread is untouched.
-  EXPECT_GE(after.count(10), 2u);
-  EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), 0);
+  EXPECT_GE(after.count(behind), before.count(behind) + 2);
+  EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), window);
 }
 #endif
 

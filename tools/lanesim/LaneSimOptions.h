@@ -27,8 +27,8 @@ struct ParsedOptions {
   enum class Outcome { Run, Help, Version, Invalid };
   Outcome outcome = Outcome::Invalid;
   Options options;
-  QString
-      text;  // Help: the help text; Version: "lanesim VERSION"; Invalid: what is wrong, in one line
+  // Help: the help text; Version: "lanesim VERSION"; Invalid: what is wrong, in one line.
+  QString text;
 };
 
 // `arguments` as QCoreApplication::arguments() has them, the program first.

@@ -77,7 +77,9 @@ TEST_F(LaneCtlSend, BadLineSettingsAreBadInput) {
        {QStringList{"--parity", "mark"}, QStringList{"--baud", "0"}, QStringList{"--wait", "-1"}}) {
     const ToolRun run = LaneCtl(Send(bad + QStringList{"gate-close", "--address", "1"}));
     EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
-    EXPECT_TRUE(run.err.startsWith(QStringLiteral("lanectl: "))) << run.err.toStdString();
+    // The message names the option that is wrong.
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("lanectl: ") + bad[0] + QStringLiteral(": ")))
+        << run.err.toStdString();
     EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
   }
 }

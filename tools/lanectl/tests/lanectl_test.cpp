@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-
 #include <sstream>
 
 #include "LaneCtl.h"
