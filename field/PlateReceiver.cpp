@@ -26,6 +26,17 @@ void TryLater(httplib::Response& response) {
              .arg(PlateReceiver::kMaxWaitingPlates));
 }
 
+void TooLarge(httplib::Response& response) {
+  Answer(
+      response, 413,
+      QStringLiteral("the request is larger than %1 bytes").arg(PlateReceiver::kMaxRequestBytes));
+}
+
+// The pane's line for a plate turned away.
+QString Refusal(const std::string& sender, const QString& why) {
+  return QStringLiteral("拒收 %1 的车牌: %2").arg(QString::fromStdString(sender), why);
+}
+
 bool Authorised(const httplib::Request& request, const QString& token) {
   if (token.isEmpty()) return true;
   const std::string expected = token.toStdString();
@@ -109,15 +120,13 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
           return httplib::Server::HandlerResponse::Unhandled;
         }
         response.set_header("Connection", "close");
-        Answer(response, 413,
-               QStringLiteral("the request is larger than %1 bytes").arg(kMaxRequestBytes));
+        TooLarge(response);
         return httplib::Server::HandlerResponse::Handled;
       });
   server_->Post(kPath, [this](const httplib::Request& request, httplib::Response& response) {
-    const QString sender = QString::fromStdString(request.remote_addr);
     if (!Authorised(request, settings_.token)) {
       Answer(response, 401, QStringLiteral("a wrong or missing token"));
-      emit Notice(QStringLiteral("拒收 %1 的车牌: 令牌不对").arg(sender));
+      emit Notice(Refusal(request.remote_addr, QStringLiteral("令牌不对")));
       return;
     }
     // A full queue is told so before the body is decoded: under a flood the
@@ -129,20 +138,17 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
     MappedPlate mapped = Map(request);
     if (!mapped.plate) {
       Answer(response, 400, mapped.error);
-      emit Notice(QStringLiteral("拒收 %1 的车牌: %2").arg(sender, mapped.error));
+      emit Notice(Refusal(request.remote_addr, mapped.error));
       return;
     }
     bool announce = false;
     {
       const std::lock_guard lock(mutex_);
       if (waiting_.size() >= kMaxWaitingPlates) {
-        response.set_header("Retry-After", "1");
-        Answer(
-            response, 503,
-            QStringLiteral("%1 plates are waiting to be shown; try again").arg(kMaxWaitingPlates));
+        TryLater(response);
         return;
       }
-      waiting_.push_back({std::move(*mapped.plate), sender});
+      waiting_.push_back({std::move(*mapped.plate), QString::fromStdString(request.remote_addr)});
       announce = !announced_;
       announced_ = true;
     }
@@ -154,15 +160,13 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
   server_->set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
     if (!response.body.empty()) return;
     if (response.status == 413) {
-      Answer(response, 413,
-             QStringLiteral("the request is larger than %1 bytes").arg(kMaxRequestBytes));
+      TooLarge(response);
     } else if (response.status == 400) {
       const QString reason =
           QStringLiteral("the body is not well-formed %1")
               .arg(QString::fromStdString(request.get_header_value("Content-Type")));
       Answer(response, 400, reason);
-      emit Notice(QStringLiteral("拒收 %1 的车牌: %2")
-                      .arg(QString::fromStdString(request.remote_addr), reason));
+      emit Notice(Refusal(request.remote_addr, reason));
     } else {
       Answer(response, response.status, QStringLiteral("plates are posted to %1").arg(kPath));
     }

@@ -58,7 +58,6 @@ class PlateReceiver : public QObject {
   bool Start(QString& error);
   // The port bound, also when 0 asked for any.
   quint16 Port() const { return port_; }
-  const PlateListenSettings& Settings() const { return settings_; }
 
   // GUI thread: the oldest plate waiting, which leaves the queue now.
   std::optional<ReceivedPlate> Take();
