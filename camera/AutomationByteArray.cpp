@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -27,6 +28,19 @@ void AutomationByteArray::Unlock() {
   // would let the next Lock/Unlock pair leave the array looking unlocked.
   if (locks_ == 0) throw std::logic_error("automation array unlocked without a matching lock");
   --locks_;
+}
+
+bool CopyPicture(const std::vector<std::uint8_t>& jpeg, AutomationByteArray& picture,
+                 std::int32_t bufferSize, std::int32_t& length) {
+  const std::int64_t room = std::min<std::int64_t>(bufferSize, picture.ElementCount());
+  if (jpeg.empty() || static_cast<std::int64_t>(jpeg.size()) > room) {
+    length = 0;
+    return false;
+  }
+  ArrayLock lock(picture);
+  std::memcpy(lock.data(), jpeg.data(), jpeg.size());
+  length = static_cast<std::int32_t>(jpeg.size());
+  return true;
 }
 
 }  // namespace camera

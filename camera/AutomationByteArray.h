@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace camera {
 
@@ -54,5 +55,10 @@ class ArrayLock {
   AutomationByteArray& array_;
   std::uint8_t* data_;
 };
+
+// Copies a picture into `picture` only if it fits both the size the caller
+// names and the array it hands over; `length` is 0 when it does not.
+bool CopyPicture(const std::vector<std::uint8_t>& jpeg, AutomationByteArray& picture,
+                 std::int32_t bufferSize, std::int32_t& length);
 
 }  // namespace camera

@@ -12,7 +12,9 @@ namespace field {
 // the expectation, so an answer is never eaten.
 class EchoFilter {
  public:
-  void Sent(const QByteArray& frame) { expected_.push_back(frame); }
+  void Sent(const QByteArray& frame) {
+    if (!frame.isEmpty()) expected_.push_back(frame);
+  }
   // What of `received` is the devices' own, in order.
   QByteArray Filter(const QByteArray& received);
 

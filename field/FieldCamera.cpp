@@ -58,7 +58,6 @@ camera::Status FieldCamera::Disconnect(camera::CameraHandle handle) {
   }
   handle_ = 0;
   if (line_) line_->Close();
-  echo_ = {};
   return camera::Status::Ok();
 }
 
@@ -87,13 +86,10 @@ camera::Status FieldCamera::Capture(camera::CameraHandle, camera::AutomationByte
   }
   std::vector<std::uint8_t> jpeg;
   camera::EncodeJpeg(frame, kSnapshotQuality, jpeg);
-  if (jpeg.size() > static_cast<std::size_t>(bufferSize)) {
+  if (!camera::CopyPicture(jpeg, picture, bufferSize, length)) {
     return camera::Status::Failure(camera::kStatusFailed,
                                    "no snapshot: the picture is larger than the buffer");
   }
-  camera::ArrayLock lock(picture);
-  std::copy(jpeg.begin(), jpeg.end(), lock.data());
-  length = static_cast<std::int32_t>(jpeg.size());
   result = 1;
   return camera::Status::Ok();
 }
@@ -112,16 +108,14 @@ camera::Status FieldCamera::TransSerialPort(camera::CameraHandle handle, const s
   if (!line_->Send(bytes, error)) {
     return camera::Status::Failure(camera::kStatusFailed, error.toStdString());
   }
-  if (line_->Settings().discardEcho) echo_.Sent(bytes);
   return camera::Status::Ok();
 }
 
 void FieldCamera::Deliver(const QByteArray& bytes) {
-  const QByteArray answer = line_->Settings().discardEcho ? echo_.Filter(bytes) : bytes;
-  if (answer.isEmpty() || handle_ == 0) return;
+  if (handle_ == 0) return;
   emit OnZELIPCSDKTransSerialPort(address_,
-                                  reinterpret_cast<const std::uint8_t*>(answer.constData()),
-                                  static_cast<std::int32_t>(answer.size()));
+                                  reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                  static_cast<std::int32_t>(bytes.size()));
 }
 
 void FieldCamera::DeliverPlate() {

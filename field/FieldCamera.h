@@ -4,7 +4,6 @@
 #include <memory>
 #include <optional>
 
-#include "EchoFilter.h"
 #include "SdkBackend.h"
 #include "SerialLine.h"
 
@@ -60,7 +59,6 @@ class FieldCamera : public camera::SdkBackend {
   std::unique_ptr<SerialLine> line_;
   const StreamVideo* video_;
   PlateReceiver* plates_;
-  EchoFilter echo_;
   QString address_;
   camera::CameraHandle handle_ = 0;
   camera::CameraHandle lastHandle_ = 0;

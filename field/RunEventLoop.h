@@ -5,9 +5,10 @@
 #include <QTimer>
 #include <functional>
 
-// Runs the event loop the way the console's own exec() does until `done` holds.
-// QTest::qWaitFor sleeps 10 ms between passes, which a benchmark would measure
-// as its own latency.
+// Runs the event loop the way the console's own exec() does until `done` holds
+// or the time is up, for programs and benchmarks that wait on a line or a
+// window. QTest::qWaitFor sleeps 10 ms between passes, which a benchmark would
+// measure as its own latency.
 inline bool RunEventLoopUntil(const std::function<bool()>& done, int timeoutMs) {
   if (done()) return true;
   QEventLoop loop;

@@ -1,7 +1,5 @@
 #include "SerialLine.h"
 
-#include <memory>
-
 #include "ByteTransport.h"
 #include "TcpTransport.h"
 #include "TtyTransport.h"
@@ -9,9 +7,10 @@
 namespace field {
 namespace {
 
-std::unique_ptr<ByteTransport> MakeTransport(const LineSettings& settings) {
-  if (settings.IsDeviceServer()) return std::make_unique<TcpTransport>(settings);
-  return std::make_unique<TtyTransport>(settings);
+// Owned by the thread once moved there: it is deleted when the thread finishes.
+ByteTransport* MakeTransport(const LineSettings& settings) {
+  if (settings.IsDeviceServer()) return new TcpTransport(settings);
+  return new TtyTransport(settings);
 }
 
 }  // namespace
@@ -19,12 +18,14 @@ std::unique_ptr<ByteTransport> MakeTransport(const LineSettings& settings) {
 SerialLine::SerialLine(LineSettings settings, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), problem_(QStringLiteral("not opened yet")) {
   thread_.setObjectName(QStringLiteral("serial line"));
-  transport_ = MakeTransport(settings_).release();
+  transport_ = MakeTransport(settings_);
   transport_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, transport_, &QObject::deleteLater);
   connect(transport_, &ByteTransport::Readable, this, [this] {
     for (const QByteArray& chunk : transport_->TakeReceived()) {
-      if (running_) emit Received(chunk);
+      if (!running_) continue;
+      const QByteArray answer = settings_.discardEcho ? echo_.Filter(chunk) : chunk;
+      if (!answer.isEmpty()) emit Received(answer);
     }
   });
   connect(transport_, &ByteTransport::Up, this, [this] { OnUp(); });
@@ -51,6 +52,7 @@ void SerialLine::Close() {
   up_ = false;
   everUp_ = false;
   problem_ = QStringLiteral("not opened");
+  echo_ = {};
   QMetaObject::invokeMethod(transport_, &ByteTransport::Stop, Qt::BlockingQueuedConnection);
 }
 
@@ -59,6 +61,9 @@ bool SerialLine::Send(const QByteArray& bytes, QString& error) {
     error = QStringLiteral("serial line %1: %2").arg(settings_.port, problem_);
     return false;
   }
+  // Nothing to put on the line; an empty write would fail its flush and drop the line.
+  if (bytes.isEmpty()) return true;
+  if (settings_.discardEcho) echo_.Sent(bytes);
   QMetaObject::invokeMethod(
       transport_, [transport = transport_, bytes] { transport->Write(bytes); },
       Qt::QueuedConnection);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QThread>
 
+#include "EchoFilter.h"
 #include "LineSettings.h"
 
 namespace field {
@@ -14,6 +15,8 @@ class ByteTransport;
 // The GUI thread's side of a lane's bus: the transport runs on a thread of
 // its own, so reading and reopening go on while a handler sleeps or a modal
 // box is open. Says in plain words when the line goes down and comes back.
+// With discardEcho, what a half-duplex adapter hands back of each frame sent
+// never reaches Received.
 class SerialLine : public QObject {
   Q_OBJECT
 
@@ -21,12 +24,10 @@ class SerialLine : public QObject {
   explicit SerialLine(LineSettings settings, QObject* parent = nullptr);
   ~SerialLine() override;
 
-  const LineSettings& Settings() const { return settings_; }
   // Starts opening; keeps trying until Close.
   void Open();
   // Returns once the port is released.
   void Close();
-  bool IsOpen() const { return running_; }
   bool IsUp() const { return up_; }
   // Why the line is down.
   QString Problem() const { return problem_; }
@@ -48,6 +49,7 @@ class SerialLine : public QObject {
   bool up_ = false;
   bool everUp_ = false;
   QString problem_;
+  EchoFilter echo_;
 };
 
 }  // namespace field

@@ -1,7 +1,6 @@
 #include "VirtualCamera.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace virtual_lane {
@@ -21,21 +20,6 @@ camera::Status Refusal(const Lane& lane) {
   if (lane.Faults().refuseCalls)
     return camera::Status::Failure(camera::kStatusFailed, lane.Faults().refusal);
   return camera::Status::Ok();
-}
-
-// Copies a picture only if it fits both the size the caller names and the
-// array it hands over.
-bool CopyPicture(const std::vector<std::uint8_t>& jpeg, camera::AutomationByteArray& picture,
-                 std::int32_t bufferSize, std::int32_t& length) {
-  const std::int64_t room = std::min<std::int64_t>(bufferSize, picture.ElementCount());
-  if (jpeg.empty() || static_cast<std::int64_t>(jpeg.size()) > room) {
-    length = 0;
-    return false;
-  }
-  camera::ArrayLock lock(picture);
-  std::memcpy(lock.data(), jpeg.data(), jpeg.size());
-  length = static_cast<std::int32_t>(jpeg.size());
-  return true;
 }
 
 }  // namespace
@@ -87,7 +71,7 @@ camera::Status VirtualCamera::Trigger(camera::CameraHandle handle, QString& numb
   const auto event = lane->Recognise();
   number = event->number;
   color = event->color;
-  CopyPicture(event->sceneJpeg, picture, bufferSize, length);
+  camera::CopyPicture(event->sceneJpeg, picture, bufferSize, length);
   result = 1;
   return camera::Status::Ok();
 }
@@ -110,7 +94,7 @@ camera::Status VirtualCamera::Capture(camera::CameraHandle handle,
                                       std::int32_t& length, std::uint8_t& result) {
   Lane* lane = nullptr;
   if (camera::Status refused = Reach(handle, lane); refused.Failed()) return refused;
-  result = CopyPicture(lane->CaptureJpeg(), picture, bufferSize, length) ? 1 : 0;
+  result = camera::CopyPicture(lane->CaptureJpeg(), picture, bufferSize, length) ? 1 : 0;
   return camera::Status::Ok();
 }
 

@@ -189,6 +189,23 @@ TEST_F(TtyLaneTest, EchoedBytesAreDroppedWhenAsked) {
   EXPECT_EQ(listener.AllBytes().toHex(' '), kCardReply.toHex(' '));
 }
 
+TEST_F(TtyLaneTest, AnEmptyFrameSendsNothingAndKeepsTheLineUp) {
+  settings.discardEcho = true;
+  FieldCamera camera(settings, nullptr, nullptr);
+  Listener listener(camera);
+  const camera::CameraHandle handle = Connect(camera, listener);
+
+  ASSERT_FALSE(Send(camera, handle, QByteArray()).Failed());
+  ASSERT_FALSE(Send(camera, handle, kReadCard).Failed());
+  EXPECT_EQ(pty->Read(kReadCard.size()).toHex(' '), kReadCard.toHex(' '));
+  pty->Write(kReadCard + kCardReply);
+
+  ASSERT_TRUE(listener.WaitForBytes(kCardReply.size()));
+  QTest::qWait(100);
+  EXPECT_EQ(listener.AllBytes().toHex(' '), kCardReply.toHex(' '));
+  EXPECT_EQ(listener.notices.size(), 1) << listener.notices.join('\n').toStdString();
+}
+
 // A serial device server in TCP server mode, on loopback.
 class DeviceServer {
  public:

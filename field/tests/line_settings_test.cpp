@@ -125,21 +125,22 @@ const QByteArray kReply = QByteArray::fromHex("55D54400000001001122EDA2");
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, EchoTest,
-    testing::Values(EchoCase{"EchoThenReply", {kFrame}, {kFrame + kReply}, kReply},
-                    EchoCase{"EchoSplitAnyhow",
-                             {kFrame},
-                             {kFrame.left(3), kFrame.mid(3, 10), kFrame.mid(13) + kReply},
-                             kReply},
-                    EchoCase{"NoEchoAtAll", {kFrame}, {kReply}, kReply},
-                    EchoCase{"TwoFramesEchoedInOne", {kFrame, kFrame}, {kFrame + kFrame}, {}},
-                    EchoCase{
-                        "EchoOfOneFrameThenAnswer", {kFrame, kFrame}, {kFrame + kReply}, kReply},
-                    // The first byte that differs ends the echo: nothing is eaten.
-                    EchoCase{"AnswerThatBeginsAsTheCommandDid",
-                             {kFrame},
-                             {kFrame.left(4) + kFrame, kReply},
-                             kFrame.left(4) + kFrame + kReply},
-                    EchoCase{"NothingSent", {}, {kFrame}, kFrame}),
+    testing::Values(
+        EchoCase{"EchoThenReply", {kFrame}, {kFrame + kReply}, kReply},
+        EchoCase{"EchoSplitAnyhow",
+                 {kFrame},
+                 {kFrame.left(3), kFrame.mid(3, 10), kFrame.mid(13) + kReply},
+                 kReply},
+        EchoCase{"NoEchoAtAll", {kFrame}, {kReply}, kReply},
+        EchoCase{"AnEmptyFrameHasNoEcho", {QByteArray(), kFrame}, {kFrame + kReply}, kReply},
+        EchoCase{"TwoFramesEchoedInOne", {kFrame, kFrame}, {kFrame + kFrame}, {}},
+        EchoCase{"EchoOfOneFrameThenAnswer", {kFrame, kFrame}, {kFrame + kReply}, kReply},
+        // The first byte that differs ends the echo: nothing is eaten.
+        EchoCase{"AnswerThatBeginsAsTheCommandDid",
+                 {kFrame},
+                 {kFrame.left(4) + kFrame, kReply},
+                 kFrame.left(4) + kFrame + kReply},
+        EchoCase{"NothingSent", {}, {kFrame}, kFrame}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

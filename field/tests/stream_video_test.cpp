@@ -97,9 +97,16 @@ TEST_F(StreamVideoTest, PlaysTheStreamOfTheTypedAddressAndSnapshotsItsNewestFram
   std::uint8_t result = 0;
   ASSERT_FALSE(camera.Capture(1, picture, 0x100000, length, result).Failed());
   EXPECT_EQ(result, 1);
-  camera::ArrayLock lock(picture);
-  const QImage snapshot = QImage::fromData(lock.data(), length, "JPG");
-  EXPECT_EQ(snapshot.size(), QSize(320, 240));
+  {
+    camera::ArrayLock lock(picture);
+    const QImage snapshot = QImage::fromData(lock.data(), length, "JPG");
+    EXPECT_EQ(snapshot.size(), QSize(320, 240));
+  }
+
+  // A caller naming more room than its array has is refused, not written past.
+  camera::AutomationByteArray small(16);
+  EXPECT_TRUE(camera.Capture(1, small, 0x100000, length, result).Failed());
+  EXPECT_EQ(length, 0);
 }
 
 TEST_F(StreamVideoTest, FramesKeepComingWhileTheGuiThreadSleeps) {

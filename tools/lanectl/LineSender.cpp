@@ -1,12 +1,8 @@
 #include "LineSender.h"
 
-#include <QDeadlineTimer>
-#include <QEventLoop>
-#include <QTimer>
-
-#include "EchoFilter.h"
 #include "LineSettings.h"
 #include "ReplyAssembler.h"
+#include "RunEventLoop.h"
 #include "SerialLine.h"
 
 namespace lanectl {
@@ -30,16 +26,6 @@ std::optional<field::LineSettings> Settings(const SendRequest& request, QString&
   return settings;
 }
 
-// Runs the event loop until `done` or the deadline.
-void WaitFor(QEventLoop& loop, const std::function<bool()>& done, QDeadlineTimer deadline) {
-  QTimer tick;
-  QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-    if (done() || deadline.hasExpired()) loop.quit();
-  });
-  tick.start(1);
-  if (!done()) loop.exec();
-}
-
 }  // namespace
 
 SendOutcome SendOnLine(const SendRequest& request) {
@@ -50,22 +36,18 @@ SendOutcome SendOnLine(const SendRequest& request) {
   field::SerialLine line(*settings);
   bool heardFromLine = false;
   QByteArray received;
-  field::EchoFilter echo;
   protocol::ReplyAssembler assembler;
   bool wholeFrame = false;
   QObject::connect(&line, &field::SerialLine::Notice, [&] { heardFromLine = true; });
   QObject::connect(&line, &field::SerialLine::Received, [&](const QByteArray& bytes) {
-    const QByteArray answer = settings->discardEcho ? echo.Filter(bytes) : bytes;
-    received += answer;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(answer.constData());
+    received += bytes;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
     wholeFrame =
-        wholeFrame || !assembler.Feed({data, static_cast<std::size_t>(answer.size())}).empty();
+        wholeFrame || !assembler.Feed({data, static_cast<std::size_t>(bytes.size())}).empty();
   });
 
-  QEventLoop loop;
   line.Open();
-  WaitFor(
-      loop, [&] { return heardFromLine; }, QDeadlineTimer(kOpenTimeoutMs));
+  RunEventLoopUntil([&] { return heardFromLine; }, kOpenTimeoutMs);
   if (!line.IsUp()) {
     return Fail(SendOutcome::Kind::NoAnswer,
                 settings->port + QStringLiteral(": ") +
@@ -74,15 +56,13 @@ SendOutcome SendOnLine(const SendRequest& request) {
 
   const QByteArray frame(reinterpret_cast<const char*>(request.frame.data()),
                          static_cast<qsizetype>(request.frame.size()));
-  if (settings->discardEcho) echo.Sent(frame);
   if (!line.Send(frame, problem)) return Fail(SendOutcome::Kind::NoAnswer, problem);
   if (request.waitMs == 0) {
     line.Close();
     return {SendOutcome::Kind::Sent, {}, {}};
   }
 
-  WaitFor(
-      loop, [&] { return wholeFrame; }, QDeadlineTimer(request.waitMs));
+  RunEventLoopUntil([&] { return wholeFrame; }, request.waitMs);
   line.Close();
   if (received.isEmpty()) {
     return Fail(SendOutcome::Kind::NoAnswer,
