@@ -337,6 +337,8 @@ void TfmVideoStream::closeEvent(QCloseEvent* event) {
 }
 
 void TfmVideoStream::BitBtn1Click() {
+  // Half a reply from before must not swallow the first reply of this connection.
+  replies_ = {};
   connectionHandle_ = sdk1->Connect(edtCameraIP->text(), 0);
   axclient1->SetStreamAddress(edtCameraIP->text());
   sdk1->ConfigureConnection(connectionHandle_, 1, 1);

@@ -485,6 +485,21 @@ INSTANTIATE_TEST_SUITE_P(
                                  "读卡 控制器 1: 卡号 21542142465"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(CommandPanelTest, AReplyCutShortByAReconnectionSpoilsNoLaterReply) {
+  const auto cut = Bytes(kCardReplyCutShort);
+  const auto whole = Bytes(kCardReply);
+  window->sdk1ZELIPCSDKTransSerialPort(QStringLiteral("10.0.0.5"), cut.data(),
+                                       static_cast<std::int32_t>(cut.size()));
+  window->BitBtn1Click();
+
+  window->sdk1ZELIPCSDKTransSerialPort(QStringLiteral("10.0.0.5"), whole.data(),
+                                       static_cast<std::int32_t>(whole.size()));
+
+  const QStringList lines = NewLines();
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines.back(), QStringLiteral("读卡 控制器 1: 卡号 21542142465"));
+}
+
 TEST_F(CommandPanelTest, ReceivedChunkWithoutBytesIsLoggedEmpty) {
   const std::uint8_t byte = 0x55;
   window->sdk1ZELIPCSDKTransSerialPort(QStringLiteral("a"), nullptr, 0);
