@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -16,14 +15,8 @@
 
 namespace {
 
-std::string JpegBase64(QColor colour, QSize size) {
-  QImage image(size, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPG");
-  return bytes.toBase64().toStdString();
+std::string JpegBase64(const QColor& colour, int width, int height) {
+  return SolidJpeg(colour, width, height).toBase64().toStdString();
 }
 
 class PlatesPushTest : public testing::Test {
@@ -40,8 +33,8 @@ class PlatesPushTest : public testing::Test {
   int Post(const std::string& camera, const std::string& plate) {
     httplib::Client client("127.0.0.1", console->plates->Port());
     const std::string body = R"({"camera": ")" + camera + R"(", "plate": ")" + plate +
-                             R"(", "scene_jpeg": ")" + JpegBase64(Qt::darkGreen, {640, 360}) +
-                             R"(", "closeup_jpeg": ")" + JpegBase64(Qt::blue, {160, 48}) + "\"}";
+                             R"(", "scene_jpeg": ")" + JpegBase64(Qt::darkGreen, 640, 360) +
+                             R"(", "closeup_jpeg": ")" + JpegBase64(Qt::blue, 160, 48) + "\"}";
     const auto answer = client.Post("/plates", body, "application/json");
     return answer ? answer->status : -1;
   }
