@@ -10,17 +10,16 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTest>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "ConsoleFace.h"
 #include "FieldLaneConsole.h"
 #include "LiveConsole.h"
+#include "Measures.h"
 #include "RunEventLoop.h"
 #include "ThreadPriority.h"
 #include "VirtualLane.h"
@@ -36,11 +35,6 @@ constexpr double kTargetPlatesPerSecond = 200;
 std::string Body(const std::string& plate, const std::string& scene, const std::string& closeup) {
   return R"({"camera": "127.0.0.1", "plate": ")" + plate + R"(", "scene_jpeg": ")" + scene +
          R"(", "closeup_jpeg": ")" + closeup + "\"}";
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace
@@ -91,7 +85,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     pushMs.push_back((shownAt - sentAt) / 1e6);
-    QTest::qWait(20);
+    RunEventLoopFor(20);
   }
 
   // The load: every answer counted, every accepted plate raised.

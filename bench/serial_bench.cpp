@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -20,7 +19,9 @@
 #include "FieldLaneConsole.h"
 #include "LaneSimProcess.h"
 #include "LiveConsole.h"
+#include "Measures.h"
 #include "MessagePane.h"
+#include "RunEventLoop.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ constexpr int kOutages = 7;
 // Long enough for the console's retries to reach their longest interval.
 constexpr int kOutageMs = 3000;
 constexpr int kGiveUpMs = 10000;
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
 
 // Waits for a pane line starting with `start`, appended from now on.
 bool WaitForLine(TfmVideoStream& window, const QString& start, int timeoutMs) {
@@ -78,13 +74,12 @@ int main(int argc, char** argv) {
   line.port = link;
   line.baud = kBaud;
   CountingMessageBoxes boxes;
-  FieldLaneConsole console(field::FieldLaneSettings{line, std::nullopt}, boxes, folder.path(),
-                           QString(), SleepingPause);
+  FieldLaneConsole console(field::FieldLaneSettings{line, std::nullopt}, boxes, folder.path());
   TfmVideoStream& window = *console.window;
   window.show();
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
   window.BitBtn1->click();
-  if (!QTest::qWaitFor([&] { return console.sdk.Line()->IsUp(); }, kGiveUpMs)) {
+  if (!RunEventLoopUntil([&] { return console.sdk.Line()->IsUp(); }, kGiveUpMs)) {
     std::fprintf(stderr, "serial_bench: the line did not open\n");
     return 1;
   }
@@ -106,7 +101,7 @@ int main(int argc, char** argv) {
   std::vector<double> reconnectMs;
   for (int outage = 0; outage < kOutages; ++outage) {
     lanesim.reset();
-    QTest::qWait(kOutageMs);
+    RunEventLoopFor(kOutageMs);
     lanesim = StartLaneSim(link);
     if (!lanesim) {
       std::fprintf(stderr, "serial_bench: lanesim did not start again\n");
@@ -115,7 +110,7 @@ int main(int argc, char** argv) {
     // The port is back: the engineer presses 读智能卡 until a card shows.
     QElapsedTimer clock;
     clock.start();
-    while (!console.sdk.Line()->IsUp() && clock.elapsed() < kGiveUpMs) QTest::qWait(1);
+    RunEventLoopUntil([&] { return console.sdk.Line()->IsUp(); }, kGiveUpMs);
     window.BitBtn8->click();
     if (!WaitForLine(window, QStringLiteral("读卡 控制器"), kGiveUpMs)) {
       std::fprintf(stderr, "serial_bench: no card read after the port came back\n");

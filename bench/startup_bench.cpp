@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "Measures.h"
+
 extern char** environ;
 
 namespace {
@@ -50,11 +52,6 @@ double StartToFirstPaint(const std::string& probe, std::vector<std::string> argu
   waitpid(child, &status, 0);
   if (got <= 0) return -1;
   return (std::atoll(text) - started) / 1e6;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // CPU time the console spends showing the virtual lane's live video at
 // 25 frames per second, as a fraction of one core.
-#include <sys/resource.h>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -8,17 +7,7 @@
 #include <cstdio>
 
 #include "LiveConsole.h"
-
-namespace {
-
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-}  // namespace
+#include "Measures.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

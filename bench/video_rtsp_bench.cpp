@@ -36,6 +36,7 @@
 #include "FrameStamp.h"
 #include "LaneSimProcess.h"
 #include "LiveConsole.h"
+#include "Measures.h"
 #include "RunEventLoop.h"
 
 namespace {
@@ -64,19 +65,6 @@ int Fail(const char* what) {
 
 double Milliseconds(Clock::duration duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-template <typename T>
-T Median(std::vector<T> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // User and system time from a /proc stat file: a process's, all its threads,
