@@ -4,9 +4,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QStringView>
-#include <algorithm>
 #include <utility>
+
+#include "CameraAddress.h"
 
 namespace field {
 namespace {
@@ -134,18 +134,6 @@ class Fields {
   QString path_;
 };
 
-// Plate Recognizer's camera_id is a free name; only an IPv4 address in it
-// names the camera.
-bool IsDottedIpv4(const QString& text) {
-  const QList<QStringView> parts = QStringView(text).split(u'.');
-  return parts.size() == 4 && std::all_of(parts.begin(), parts.end(), [](QStringView part) {
-           const bool digits = !part.isEmpty() && part.size() <= 3 &&
-                               std::all_of(part.begin(), part.end(),
-                                           [](QChar c) { return c >= u'0' && c <= u'9'; });
-           return digits && (part.size() == 1 || part[0] != u'0') && part.toInt() <= 255;
-         });
-}
-
 PlateRecord ConsolePlate(const Fields& message) {
   PlateRecord plate;
   plate.plate = message.PlateText("plate");
@@ -188,7 +176,8 @@ PlateRecord RecognizerPlate(const Fields& message) {
   plate.plate = best.Text("plate");
   plate.confidence = best.Share("score", 1);
   const QString cameraId = data.Text("camera_id");
-  if (IsDottedIpv4(cameraId)) plate.camera = cameraId;
+  // camera_id is a free name; only an IPv4 address in it names the camera.
+  if (camera::IsDottedIpv4(cameraId)) plate.camera = cameraId;
   plate.time = data.IsoTime("timestamp");
   return plate;
 }

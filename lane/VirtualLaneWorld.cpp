@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "LaneAddress.h"
+#include "CameraAddress.h"
 
 namespace virtual_lane {
 
@@ -10,7 +10,7 @@ VirtualLaneWorld::VirtualLaneWorld(LaneTimings timings, QObject* parent)
     : QObject(parent), timings_(timings) {}
 
 Lane* VirtualLaneWorld::LaneAt(const QString& address) {
-  if (!IsDottedIpv4(address)) return nullptr;
+  if (!camera::IsDottedIpv4(address)) return nullptr;
   auto [place, added] = lanes_.try_emplace(address, nullptr);
   if (added) place->second = new Lane(address, timings_, this);
   return place->second;

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "CameraAddress.h"
 #include "Controller.h"
-#include "LaneAddress.h"
 #include "LaneTestSupport.h"
 #include "VirtualLane.h"
 
@@ -55,12 +55,12 @@ class VirtualCameraTest : public ::testing::Test {
 
 TEST(LaneAddress, AcceptsOnlyPlainDottedIpv4) {
   for (const char* good : {"192.168.1.100", "0.0.0.0", "255.255.255.255", "10.0.0.7"}) {
-    EXPECT_TRUE(IsDottedIpv4(QString::fromUtf8(good))) << good;
+    EXPECT_TRUE(camera::IsDottedIpv4(QString::fromUtf8(good))) << good;
   }
   for (const char* bad : {"", "0", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.4 ", " 1.2.3.4",
                           "01.2.3.4", "1.2.3.004", "-1.2.3.4", "+1.2.3.4", "1..3.4", "a.b.c.d",
                           "1.2.3.4/24", "１.2.3.4", "1.2.3.1000", "localhost"}) {
-    EXPECT_FALSE(IsDottedIpv4(QString::fromUtf8(bad))) << bad;
+    EXPECT_FALSE(camera::IsDottedIpv4(QString::fromUtf8(bad))) << bad;
   }
 }
 

@@ -1,8 +1,8 @@
-#include "LaneAddress.h"
+#include "CameraAddress.h"
 
 #include <QStringList>
 
-namespace virtual_lane {
+namespace camera {
 
 bool IsDottedIpv4(const QString& address) {
   const QStringList parts = address.split(u'.');
@@ -20,4 +20,4 @@ bool IsDottedIpv4(const QString& address) {
   return true;
 }
 
-}  // namespace virtual_lane
+}  // namespace camera
