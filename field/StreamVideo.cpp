@@ -89,7 +89,6 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer input) {
 
 StreamVideo::StreamVideo(QString urlTemplate, int latencyMs, QObject* parent)
     : camera::VideoBackend(parent), urlTemplate_(std::move(urlTemplate)), latencyMs_(latencyMs) {
-  EnsureGstreamer();
   retiring_.setMaxThreadCount(1);
   retry_.setSingleShot(true);
   connect(&retry_, &QTimer::timeout, this, [this] { Start(); });
@@ -108,6 +107,7 @@ StreamVideo::~StreamVideo() {
 camera::Status StreamVideo::PutStreamAddress(const QString& address) {
   Stop();
   if (address != QLatin1String("0")) {
+    lastFrame_ = QImage();  // another camera's picture is never this one's snapshot
     url_ = QString(urlTemplate_).replace(QLatin1String("{address}"), address);
     nextRetryMs_ = kFirstRetryMs;
     Start();
@@ -129,10 +129,18 @@ void StreamVideo::SetFrameObserver(VideoOutput::FrameObserver observer) {
 }
 
 QImage StreamVideo::LastFrame() const {
-  return playback_ ? playback_->output->LastFrame() : lastFrame_;
+  // A playback restarted for a new window size has shown nothing yet; the
+  // frame before the restart is still this camera's newest.
+  if (playback_) {
+    QImage frame = playback_->output->LastFrame();
+    if (!frame.isNull()) return frame;
+  }
+  return lastFrame_;
 }
 
 void StreamVideo::Start() {
+  // Not at construction: the window's first paint need not wait for GStreamer.
+  EnsureGstreamer();
   Retire(std::move(playback_));
   const int generation = ++generation_;
   playing_ = false;

@@ -103,6 +103,10 @@ TEST_F(StreamVideoTest, PlaysTheStreamOfTheTypedAddressAndSnapshotsItsNewestFram
     EXPECT_EQ(snapshot.size(), QSize(320, 240));
   }
 
+  // Restarted for a new window size, the stream still has its newest frame to give.
+  video.SetSurface(0, QSize(160, 120));
+  ASSERT_FALSE(camera.Capture(1, picture, 0x100000, length, result).Failed());
+
   // A caller naming more room than its array has is refused, not written past.
   camera::AutomationByteArray small(16);
   EXPECT_TRUE(camera.Capture(1, small, 0x100000, length, result).Failed());
