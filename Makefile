@@ -43,7 +43,7 @@ deb: deps
 
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
-	./$(BUILD_DIR)/console/laneconsole
+	./$(BUILD_DIR)/app/laneconsole
 
 # A whole field lane on one machine: lanesim on a pseudo-terminal, RTSP video and pushed plates,
 # the console attached to all three (127.0.0.1 only).
@@ -55,7 +55,7 @@ field-demo: configure
 # lanesim on a pseudo-terminal, with a card read (docs/field-lane.png).
 screenshot: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target console_screenshot lanesim
-	bash scripts/screenshot.sh $(BUILD_DIR)/console/console_screenshot docs/screenshot.png
+	bash scripts/screenshot.sh $(BUILD_DIR)/app/console_screenshot docs/screenshot.png
 	bash scripts/field-screenshot.sh $(BUILD_DIR) docs/field-lane.png
 
 # Fuzzing (clang, own build in build-fuzz): `fuzz` runs every target FUZZ_SECONDS (default 600)

@@ -11,5 +11,5 @@ link=/tmp/lane-tty
 lanesim=$!
 trap 'kill "$lanesim" 2>/dev/null || true; wait "$lanesim" 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [ -L "$link" ] && break; sleep 0.1; done
-"$build/console/laneconsole" --serial "$link" --video rtsp://127.0.0.1:8554/lane \
+"$build/app/laneconsole" --serial "$link" --video rtsp://127.0.0.1:8554/lane \
   --plates-listen 127.0.0.1:8080

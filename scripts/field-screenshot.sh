@@ -18,5 +18,5 @@ for _ in $(seq 100); do grep -q 'video on' "$said" && break; sleep 0.1; done
 video=$(sed -n 's/^lanesim: video on //p' "$said")
 # A car once the console listens.
 (sleep 3 && kill -USR1 "$lanesim") &
-bash "$(dirname "$0")/screenshot.sh" "$build/console/console_screenshot" "$output" \
+bash "$(dirname "$0")/screenshot.sh" "$build/app/console_screenshot" "$output" \
   --serial "$link" --video "$video" --plates "$plates"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "../SdkBackend.h"
-#include "../VideoBackend.h"
+#include "SdkBackend.h"
+#include "VideoBackend.h"
 
 namespace camera::testing {
 
