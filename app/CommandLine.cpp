@@ -13,7 +13,7 @@ CommandLineOutcome Refuse(const QString& problem) {
 
 }  // namespace
 
-CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
+CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString& cameraPassword) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Commissioning console for one lane of a licence-plate-recognition parking lot.\n"
@@ -65,8 +65,29 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("Accept only plates posted with \"Authorization: Bearer TOKEN\" or "
                      "?token=TOKEN."),
       QStringLiteral("TOKEN"));
-  parser.addOptions({help, version, serial, baud, dataBits, parity, stopBits, discardEcho, video,
-                     videoLatency, platesListen, platesToken});
+  const QCommandLineOption camera(
+      QStringLiteral("camera"),
+      QStringLiteral("The lane's camera through ONVIF: its video, pictures, plates and gate. "
+                     "URL: onvif://[USER@]{address}[:PORT][/PATH] (port 80 and "
+                     "/onvif/device_service when left out). The password comes from "
+                     "LANECONSOLE_CAMERA_PASSWORD, or is asked for at 连接 when the camera "
+                     "refuses. Details: docs/onvif.md."),
+      QStringLiteral("URL"));
+  const QCommandLineOption cameraProfile(
+      QStringLiteral("camera-profile"),
+      QStringLiteral("The camera's media profile whose stream to show (default: the first)."),
+      QStringLiteral("NAME_OR_TOKEN"));
+  const QCommandLineOption cameraRelay(
+      QStringLiteral("camera-relay"),
+      QStringLiteral("The relay output that opens the gate (default: the first)."),
+      QStringLiteral("TOKEN"));
+  const QCommandLineOption gatePulse(
+      QStringLiteral("gate-pulse"),
+      QStringLiteral("How long the camera's relay stays active for one opening (default 1000)."),
+      QStringLiteral("MS"), QStringLiteral("1000"));
+  parser.addOptions({help, version, camera, cameraProfile, cameraRelay, gatePulse, serial, baud,
+                     dataBits, parity, stopBits, discardEcho, video, videoLatency, platesListen,
+                     platesToken});
 
   if (!parser.parse(arguments)) return Refuse(parser.errorText());
   // Read before any application exists, the parser does not know the program's name.
@@ -87,6 +108,27 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments) {
   }
 
   ConsoleOptions options;
+  if (parser.isSet(camera)) {
+    QString error;
+    options.camera = field::ParseCameraUrl(parser.value(camera), error);
+    if (!options.camera) return Refuse(QStringLiteral("--camera: ") + error);
+    if (options.camera->password.isEmpty()) options.camera->password = cameraPassword;
+    options.camera->profile = parser.value(cameraProfile);
+    options.camera->relay = parser.value(cameraRelay);
+    bool ok = false;
+    options.camera->gatePulseMs = parser.value(gatePulse).toInt(&ok);
+    if (!ok || options.camera->gatePulseMs < 1 || options.camera->gatePulseMs > 600000) {
+      return Refuse(QStringLiteral("--gate-pulse: \"%1\" is not a whole number from 1 to 600000")
+                        .arg(parser.value(gatePulse)));
+    }
+  } else {
+    for (const QCommandLineOption* cameraOption : {&cameraProfile, &cameraRelay, &gatePulse}) {
+      if (parser.isSet(*cameraOption)) {
+        return Refuse(
+            QStringLiteral("--%1 needs --camera").arg(cameraOption->names().constFirst()));
+      }
+    }
+  }
   if (parser.isSet(platesToken) && !parser.isSet(platesListen)) {
     return Refuse(QStringLiteral("--plates-token needs --plates-listen"));
   }

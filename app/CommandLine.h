@@ -18,5 +18,7 @@ struct CommandLineOutcome {
   QString err;
 };
 
-// `arguments` as QCoreApplication::arguments() gives them, program first.
-CommandLineOutcome ParseCommandLine(const QStringList& arguments);
+// `arguments` as QCoreApplication::arguments() gives them, program first;
+// `cameraPassword` from the environment, used when the --camera URL has none.
+CommandLineOutcome ParseCommandLine(const QStringList& arguments,
+                                    const QString& cameraPassword = {});

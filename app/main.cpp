@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   // Read before the application exists, so --help and bad options need no display.
   QStringList arguments;
   for (int index = 0; index < argc; ++index) arguments << QString::fromLocal8Bit(argv[index]);
-  const CommandLineOutcome outcome = ParseCommandLine(arguments);
+  const CommandLineOutcome outcome =
+      ParseCommandLine(arguments, qEnvironmentVariable("LANECONSOLE_CAMERA_PASSWORD"));
   std::fputs(qPrintable(outcome.out), stdout);
   std::fputs(qPrintable(outcome.err), stderr);
   if (!outcome.options) return outcome.exitStatus;

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+#include "CameraSettings.h"
 #include "LineSettings.h"
 #include "PlateReceiver.h"
 
@@ -17,11 +18,12 @@ struct VideoSettings {
 
 // The pieces of a real lane the command line names; none: the virtual lane.
 struct FieldLaneSettings {
+  std::optional<CameraSettings> camera;
   std::optional<LineSettings> serial;
   std::optional<VideoSettings> video;
   std::optional<PlateListenSettings> plates;
 
-  bool IsEmpty() const { return !serial && !video && !plates; }
+  bool IsEmpty() const { return !camera && !serial && !video && !plates; }
   // For the window title: what the console is attached to, credentials left out.
   QString Describe() const;
 };

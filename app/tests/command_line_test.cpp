@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <QUrl>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,87 @@ TEST(CommandLine, LiveVideoWithOrWithoutASerialLine) {
   // The window title: what the console drives, without the camera's password.
   EXPECT_EQ(both.options->Describe(),
             QStringLiteral("串口 /tmp/lane-tty 9600 8N1, 视频 rtsp://127.0.0.1:8554/lane"));
+}
+
+struct CameraCase {
+  const char* url;
+  const char* host;
+  int port;
+  const char* path;
+  const char* user;
+  const char* password;
+  const char* title;
+};
+
+class CameraUrlTest : public testing::TestWithParam<CameraCase> {};
+
+TEST_P(CameraUrlTest, TheDeviceServiceAndTheTitleWithoutThePassword) {
+  const CameraCase& row = GetParam();
+  const CommandLineOutcome outcome = Parse({"--camera", row.url});
+  ASSERT_TRUE(outcome.options && outcome.options->camera) << outcome.err.toStdString();
+  const field::CameraSettings& camera = *outcome.options->camera;
+  EXPECT_EQ(camera.host, QString::fromUtf8(row.host));
+  EXPECT_EQ(camera.port, row.port);
+  EXPECT_EQ(camera.path, QString::fromUtf8(row.path));
+  EXPECT_EQ(camera.user, QString::fromUtf8(row.user));
+  EXPECT_EQ(camera.password, QString::fromUtf8(row.password));
+  EXPECT_EQ(outcome.options->Describe(), QString::fromUtf8(row.title));
+  const QUrl service = camera.DeviceService(QStringLiteral("127.0.0.1"));
+  EXPECT_EQ(service.scheme(), QStringLiteral("http"));
+  EXPECT_EQ(service.host(), QStringLiteral("127.0.0.1"))
+      << "the typed address stands for {address}; a fixed host is kept";
+  EXPECT_EQ(service.port(), row.port);
+  EXPECT_EQ(service.path(), QString::fromUtf8(row.path));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Urls, CameraUrlTest,
+    testing::Values(CameraCase{"onvif://admin@{address}:8080", "{address}", 8080,
+                               "/onvif/device_service", "admin", "",
+                               "摄像机 onvif://admin@{address}:8080"},
+                    CameraCase{"onvif://{address}", "{address}", 80, "/onvif/device_service", "",
+                               "", "摄像机 onvif://{address}"},
+                    CameraCase{"onvif://admin:s%40cret:x@{address}/onvif/device", "{address}", 80,
+                               "/onvif/device", "admin", "s@cret:x",
+                               "摄像机 onvif://admin@{address}/onvif/device"},
+                    CameraCase{"ONVIF://admin@127.0.0.1:8080", "127.0.0.1", 8080,
+                               "/onvif/device_service", "admin", "",
+                               "摄像机 onvif://admin@127.0.0.1:8080"}),
+    [](const auto& info) { return "Url" + std::to_string(info.index); });
+
+TEST(CommandLine, TheCameraPasswordComesFromTheEnvironmentUnlessTheUrlHasOne) {
+  QStringList arguments{QStringLiteral("laneconsole"), QStringLiteral("--camera"),
+                        QStringLiteral("onvif://admin@{address}:8080")};
+  const CommandLineOutcome fromEnvironment = ParseCommandLine(arguments, QStringLiteral("envpw"));
+  ASSERT_TRUE(fromEnvironment.options && fromEnvironment.options->camera);
+  EXPECT_EQ(fromEnvironment.options->camera->password, QStringLiteral("envpw"));
+  EXPECT_FALSE(fromEnvironment.options->Describe().contains(QStringLiteral("envpw")));
+
+  arguments[2] = QStringLiteral("onvif://admin:urlpw@{address}:8080");
+  const CommandLineOutcome fromUrl = ParseCommandLine(arguments, QStringLiteral("envpw"));
+  ASSERT_TRUE(fromUrl.options && fromUrl.options->camera);
+  EXPECT_EQ(fromUrl.options->camera->password, QStringLiteral("urlpw"));
+}
+
+TEST(CommandLine, ARefusedCameraUrlNeverRepeatsItsPassword) {
+  const CommandLineOutcome outcome = Parse({"--camera", "onvif://admin:hunter2@{address}:99999"});
+  EXPECT_FALSE(outcome.options);
+  EXPECT_EQ(outcome.exitStatus, 2);
+  EXPECT_FALSE(outcome.err.contains(QStringLiteral("hunter2"))) << outcome.err.toStdString();
+  EXPECT_TRUE(outcome.err.contains(QStringLiteral("onvif://admin@{address}:99999")))
+      << outcome.err.toStdString();
+}
+
+TEST(CommandLine, CameraSettingsForTheGate) {
+  const CommandLineOutcome outcome =
+      Parse({"--camera", "onvif://{address}", "--camera-profile", "sub", "--camera-relay", "relay2",
+             "--gate-pulse", "1500", "--serial", "/tmp/lane-tty"});
+  ASSERT_TRUE(outcome.options && outcome.options->camera) << outcome.err.toStdString();
+  EXPECT_EQ(outcome.options->camera->profile, QStringLiteral("sub"));
+  EXPECT_EQ(outcome.options->camera->relay, QStringLiteral("relay2"));
+  EXPECT_EQ(outcome.options->camera->gatePulseMs, 1500);
+  EXPECT_EQ(outcome.options->Describe(),
+            QStringLiteral("摄像机 onvif://{address}, 串口 /tmp/lane-tty 9600 8N1"));
 }
 
 TEST(CommandLine, PlatesPushedOverHttp) {
@@ -133,7 +215,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"BadPlatesPort", {"--plates-listen", "127.0.0.1:70000"}, "--plates-listen"},
         BadCase{"PlatesHostWithoutPort", {"--plates-listen", "127.0.0.1:"}, "--plates-listen"},
         BadCase{"PlatesPortWithoutHost", {"--plates-listen", ":8080"}, "--plates-listen"},
-        BadCase{"TokenWithoutListening", {"--plates-token", "t"}, "--plates-token needs"}),
+        BadCase{"TokenWithoutListening", {"--plates-token", "t"}, "--plates-token needs"},
+        BadCase{"CameraNotOnvif", {"--camera", "rtsp://{address}/h264"}, "onvif://"},
+        BadCase{"CameraWithoutAddress", {"--camera", "onvif://admin@:8080"}, "no camera address"},
+        BadCase{"CameraBadPort", {"--camera", "onvif://{address}:80800"}, "port"},
+        BadCase{"CameraPasswordWithoutUser", {"--camera", "onvif://:pw@{address}"}, "no user"},
+        BadCase{
+            "BadGatePulse", {"--camera", "onvif://{address}", "--gate-pulse", "0"}, "--gate-pulse"},
+        BadCase{"ProfileWithoutCamera", {"--camera-profile", "main"}, "--camera-profile needs"},
+        BadCase{"RelayWithoutCamera", {"--camera-relay", "r1"}, "--camera-relay needs"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
