@@ -126,6 +126,10 @@ void Lane::OpenGate() {
   SetGate(true);
 }
 
+void Lane::CloseGate() {
+  SetGate(false);
+}
+
 std::shared_ptr<const PlateEvent> Lane::Recognise() {
   plateNumber_ = plates_.Next();
   plateColor_ = QStringLiteral("蓝");

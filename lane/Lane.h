@@ -43,6 +43,7 @@ class Lane : public QObject {
   // What the camera does to its lane.
   void ReceiveSerial(std::span<const std::uint8_t> bytes);
   void OpenGate();
+  void CloseGate();
   // A car stands at the barrier now and is recognised; PlateRecognised
   // follows after plateDelayMs with the same event.
   std::shared_ptr<const PlateEvent> Recognise();

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include "LaneVersion.h"
+#include "onvif/OnvifOptions.h"
 
 namespace lanesim {
 namespace {
@@ -56,8 +57,9 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
       "Prints a line for every frame it understood and every fault it counted. Its own lines\n"
       "start with \"lanesim:\"; the first ones say, in this order, where the serial line is, "
       "where\n"
-      "the video is and where plates go. With --push a car comes every 30 s, and at once on\n"
-      "SIGUSR1; every push gets a line. Runs until SIGINT or SIGTERM."));
+      "the video is, where the ONVIF camera is and where plates go. With --push or --onvif a car\n"
+      "comes every 30 s, and at once on SIGUSR1; every push, relay pulse and notification gets a\n"
+      "line. Runs until SIGINT or SIGTERM."));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Shows this help."));
   const QCommandLineOption pty(
@@ -94,9 +96,20 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
       QStringLiteral("push-format"),
       QStringLiteral("What --push posts: %1 (default console).").arg(FormatNames()),
       QStringLiteral("format"), QStringLiteral("console"));
+  const QCommandLineOption onvifPort(
+      QStringLiteral("onvif"),
+      QStringLiteral("The lane as an ONVIF camera at http://127.0.0.1:<port>/onvif/device_service: "
+                     "device management, media ver10 and ver20 (stream, snapshot), events (a "
+                     "licence-plate notification with both pictures for each plate, by pull "
+                     "point) and a relay output that lifts the barrier; 0 picks a free port. "
+                     "Alone or with the others; with --rtsp its stream is the lane's video."),
+      QStringLiteral("port"));
+  const onvif::OnvifOptions onvifOptions;
   const QCommandLineOption version(QStringLiteral("version"),
                                    QStringLiteral("Shows the version and exits."));
-  parser.addOptions({pty, tcp, rtsp, push, pushFormat, baud, quiet, help, version});
+  parser.addOptions({pty, tcp, rtsp, push, pushFormat, onvifPort});
+  onvifOptions.AddTo(parser);
+  parser.addOptions({baud, quiet, help, version});
 
   if (!parser.parse(arguments)) return Invalid(parser.errorText());
   if (parser.isSet(help)) {
@@ -117,10 +130,11 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   if (parser.isSet(pty) && parser.isSet(tcp)) {
     return Invalid(QStringLiteral("give one of --pty <link> and --tcp <port>, not both"));
   }
-  if (!parser.isSet(pty) && !parser.isSet(tcp) && !parser.isSet(rtsp) && !parser.isSet(push)) {
+  if (!parser.isSet(pty) && !parser.isSet(tcp) && !parser.isSet(rtsp) && !parser.isSet(push) &&
+      !parser.isSet(onvifPort)) {
     return Invalid(
         QStringLiteral("nothing to serve: give --pty <link> or --tcp <port>, and/or --rtsp "
-                       "<port>, and/or --push <url>"));
+                       "<port>, and/or --push <url>, and/or --onvif <port>"));
   }
 
   Options options;
@@ -163,6 +177,17 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
                        .arg(FormatNames(), parser.value(pushFormat)));
   }
   options.pushFormat = *format;
+  if (parser.isSet(onvifPort)) {
+    options.onvifPort = Port(parser.value(onvifPort));
+    if (!options.onvifPort)
+      return Invalid(BadPort(QStringLiteral("onvif"), parser.value(onvifPort)));
+    QString why;
+    const std::optional<onvif::Settings> settings = onvifOptions.Read(parser, why);
+    if (!settings) return Invalid(why);
+    options.onvif = *settings;
+  } else if (const std::optional<QString> alone = onvifOptions.AnyGiven(parser)) {
+    return Invalid(QStringLiteral("%1 goes with --onvif <port>").arg(*alone));
+  }
   ParsedOptions parsed;
   parsed.outcome = ParsedOptions::Outcome::Run;
   parsed.options = options;

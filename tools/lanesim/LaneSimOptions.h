@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "PushFormat.h"
+#include "onvif/OnvifSettings.h"
 
 namespace lanesim {
 
@@ -21,6 +22,8 @@ struct Options {
   bool quiet = false;
   QUrl pushUrl;  // --push; empty when plates go nowhere
   PushFormat pushFormat = PushFormat::Console;
+  std::optional<std::uint16_t> onvifPort;  // 0 lets the system choose
+  onvif::Settings onvif;
 };
 
 struct ParsedOptions {

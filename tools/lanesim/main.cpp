@@ -2,16 +2,15 @@
 #include <cstdio>
 #include <memory>
 
-#include "FramePump.h"
 #include "Lane.h"
 #include "LaneSimOptions.h"
-#include "LookFeed.h"
 #include "PacedLink.h"
 #include "PlatePusher.h"
 #include "ProcessSignals.h"
 #include "PtyLine.h"
 #include "RtspVideoServer.h"
 #include "TcpLine.h"
+#include "onvif/OnvifCamera.h"
 
 namespace {
 
@@ -71,7 +70,7 @@ int Run(const lanesim::Options& options) {
   }
 
   // Any address's lane is the same. Cars come only while something watches
-  // for plates, which the pusher alone does.
+  // for plates: the pusher or the ONVIF camera.
   virtual_lane::Lane lane(QStringLiteral("127.0.0.1"), virtual_lane::LaneTimings{});
   QObject::connect(&processSignals, &lanesim::ProcessSignals::CarRequested, &lane, [&lane] {
     try {
@@ -87,16 +86,26 @@ int Run(const lanesim::Options& options) {
   std::unique_ptr<lanesim::PacedLink> link;
   if (line) link = std::make_unique<lanesim::PacedLink>(*line, lane, options.baud);
 
-  std::unique_ptr<lanesim::LookFeed> looks;
   std::unique_ptr<lanesim::RtspVideoServer> video;
   if (options.rtspPort) {
-    looks = std::make_unique<lanesim::LookFeed>(lane, lanesim::kFrameInterval);
-    video = lanesim::RtspVideoServer::Start(
-        *options.rtspPort, [feed = looks.get()] { return feed->Latest(); }, error);
+    video = lanesim::RtspVideoServer::Start(*options.rtspPort, lane, error);
     if (!video) {
       Say(stderr, QStringLiteral("lanesim: ") + error);
       return kRuntimeFailure;
     }
+  }
+
+  std::unique_ptr<lanesim::onvif::OnvifCamera> camera;
+  if (options.onvifPort) {
+    camera = lanesim::onvif::OnvifCamera::Start(
+        lane, *options.onvifPort, options.onvif,
+        video ? std::optional(QUrl(video->Url())) : std::nullopt, error);
+    if (!camera) {
+      Say(stderr, QStringLiteral("lanesim: ") + error);
+      return kRuntimeFailure;
+    }
+    QObject::connect(camera.get(), &lanesim::onvif::OnvifCamera::Note,
+                     [](const QString& note) { Say(stdout, note); });
   }
 
   std::unique_ptr<lanesim::PlatePusher> pusher;
@@ -104,6 +113,7 @@ int Run(const lanesim::Options& options) {
 
   if (line) Say(stdout, QStringLiteral("lanesim: %1, %2 baud").arg(where).arg(options.baud));
   if (video) Say(stdout, QStringLiteral("lanesim: video on ") + video->Url());
+  if (camera) Say(stdout, QStringLiteral("lanesim: onvif on ") + camera->DeviceServiceUrl());
   if (pusher) {
     Say(stdout, QStringLiteral("lanesim: pushing plates to %1 (%2)")
                     .arg(options.pushUrl.toString(), lanesim::PushFormatName(options.pushFormat)));
