@@ -1,0 +1,25 @@
+#include "WsDiscoveryFinder.h"
+
+#include "CameraAddress.h"
+
+namespace field::onvif {
+
+WsDiscoveryFinder::WsDiscoveryFinder(DiscoveryTargets targets, QObject* parent)
+    : CameraFinder(parent), targets_(std::move(targets)) {
+  connect(&discovery_, &WsDiscovery::Found, this, [this](const DiscoveredCamera& found) {
+    const QStringList& services = found.match.serviceAddresses;
+    emit Found({found.address, found.match.name, found.match.hardware,
+                services.isEmpty() ? QString() : services.first()});
+  });
+  connect(&discovery_, &WsDiscovery::Notice, this, &CameraFinder::Notice);
+  connect(&discovery_, &WsDiscovery::Finished, this, &CameraFinder::Finished);
+}
+
+void WsDiscoveryFinder::Search(const QString& typedAddress) {
+  DiscoveryTargets targets = targets_;
+  const QString typed = typedAddress.trimmed();
+  if (camera::IsDottedIpv4(typed)) targets.unicast.emplace_back(typed);
+  discovery_.Start(targets);
+}
+
+}  // namespace field::onvif
