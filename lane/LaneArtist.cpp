@@ -252,7 +252,7 @@ void LaneArtist::Paint(QPainter& painter, const QRect& area, const LaneLook& loo
   if (area.isEmpty()) return;
   painter.save();
   painter.translate(area.topLeft());
-  painter.drawPixmap(0, 0, Still(area.size(), look));
+  painter.drawImage(0, 0, Still(area.size(), painter.device()->devicePixelRatio(), look));
   painter.setRenderHint(QPainter::Antialiasing);
   ScaleToCanvas(painter, area.size());
   DrawMovingParts(painter, look);
@@ -280,9 +280,13 @@ void LaneArtist::PaintNoSignal(QPainter& painter, const QRect& area) {
   painter.restore();
 }
 
-const QPixmap& LaneArtist::Still(QSize size, const LaneLook& look) {
-  if (background_.size() != size) {
-    background_ = QPixmap(size);
+// Drawn in the target's logical size: the image's pixel ratio scales the
+// painter to its device pixels.
+const QImage& LaneArtist::Still(QSize size, qreal pixelRatio, const LaneLook& look) {
+  const QSize pixels = (QSizeF(size) * pixelRatio).toSize();
+  if (background_.size() != pixels || background_.devicePixelRatio() != pixelRatio) {
+    background_ = QImage(pixels, QImage::Format_RGB32);
+    background_.setDevicePixelRatio(pixelRatio);
     QPainter painter(&background_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -290,7 +294,7 @@ const QPixmap& LaneArtist::Still(QSize size, const LaneLook& look) {
     DrawBackground(painter);
     stillRevision_ = -1;
   }
-  if (still_.size() != size || stillRevision_ != look.revision || stillAddress_ != look.address) {
+  if (stillRevision_ != look.revision || stillAddress_ != look.address) {
     still_ = background_.copy();
     QPainter painter(&still_);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QFont>
-#include <QPixmap>
+#include <QImage>
 #include <QRectF>
 #include <QSize>
 #include <QStaticText>
@@ -16,8 +16,10 @@ namespace virtual_lane {
 // Draws a lane: the road with its car and barrier on the left, the lane's
 // devices on the right. Everything is laid out on a 1920×1080 canvas and
 // scaled to the target. What changes only when a device changes (screens,
-// voice, card) is kept in a pixmap of the target's size with the static
-// background under it, so a live frame is one blit plus the moving parts.
+// voice, card) is kept in an image of the target's size in device pixels
+// with the static background under it, so a live frame is one blit plus the
+// moving parts. Images, not pixmaps: the artist draws on the lane's drawing
+// thread and in lanesim, where pixmaps are not safe on every platform.
 class LaneArtist {
  public:
   static constexpr int kCanvasWidth = 1920;
@@ -39,7 +41,7 @@ class LaneArtist {
 
  private:
   const PlateLabel& Label(const QString& plate);
-  const QPixmap& Still(QSize size, const LaneLook& look);
+  const QImage& Still(QSize size, qreal pixelRatio, const LaneLook& look);
   void DrawDevices(QPainter& painter, const LaneLook& look) const;
   void DrawMovingParts(QPainter& painter, const LaneLook& look);
   void DrawClock(QPainter& painter);
@@ -47,8 +49,8 @@ class LaneArtist {
   QFont ledFont_;
   QFont labelFont_;
   QFont plateFont_;
-  QPixmap background_;
-  QPixmap still_;
+  QImage background_;
+  QImage still_;
   int stillRevision_ = -1;
   QString stillAddress_;
   QStaticText clock_;
