@@ -30,6 +30,18 @@ void AutomationByteArray::Unlock() {
   --locks_;
 }
 
+bool AutomationByteArray::Redim(std::int32_t elementCount) {
+  if (elementCount < 0 || IsLocked()) return false;
+  const std::size_t size = std::max<std::size_t>(static_cast<std::size_t>(elementCount), 1);
+  auto* grown = static_cast<std::uint8_t*>(std::realloc(data_.get(), size));
+  if (grown == nullptr) return false;
+  data_.release();
+  data_.reset(grown);
+  if (elementCount > count_) std::memset(grown + count_, 0, elementCount - count_);
+  count_ = elementCount;
+  return true;
+}
+
 bool CopyPicture(const std::vector<std::uint8_t>& jpeg, AutomationByteArray& picture,
                  std::int32_t bufferSize, std::int32_t& length) {
   const std::int64_t room = std::min<std::int64_t>(bufferSize, picture.ElementCount());

@@ -28,6 +28,11 @@ class AutomationByteArray {
   // Locks may nest, as with the automation runtime's own arrays.
   std::uint8_t* Lock();
   void Unlock();
+  // As SafeArrayRedim: a new element count, the bytes kept up to the smaller
+  // of the two and zero beyond; refused while locked. A field camera's picture
+  // larger than the array the window hands over grows the array instead of
+  // being cut.
+  bool Redim(std::int32_t elementCount);
 
  private:
   struct FreeBytes {

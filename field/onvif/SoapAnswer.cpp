@@ -56,9 +56,9 @@ QString SoapAnswer::Problem() const {
   return {};
 }
 
-SoapAnswer ReadSoapAnswer(const QByteArray& bytes) {
+SoapAnswer ReadSoapAnswer(const QByteArray& bytes, qsizetype largest) {
   SoapAnswer answer;
-  std::optional<XmlElement> root = ParseXml(bytes, answer.error);
+  std::optional<XmlElement> root = ParseXml(bytes, answer.error, largest);
   if (!root) return answer;
   const XmlElement* body = root->name == u"Envelope" ? root->Child(u"Body") : nullptr;
   if (root->name == u"Envelope" && body == nullptr) {

@@ -32,7 +32,7 @@ struct SoapAnswer {
   QString Problem() const;
 };
 
-SoapAnswer ReadSoapAnswer(const QByteArray& bytes);
+SoapAnswer ReadSoapAnswer(const QByteArray& bytes, qsizetype largest = kLargestAnswer);
 
 // The header blocks that echo a pull point's reference parameters, each
 // marked IsReferenceParameter; empty for null.

@@ -76,9 +76,9 @@ QString XmlElement::TextOf(QStringView localName) const {
   return found != nullptr ? found->text : QString();
 }
 
-std::optional<XmlElement> ParseXml(const QByteArray& bytes, QString& error) {
-  if (bytes.size() > kLargestAnswer) {
-    error = QStringLiteral("answer larger than %1 bytes").arg(kLargestAnswer);
+std::optional<XmlElement> ParseXml(const QByteArray& bytes, QString& error, qsizetype largest) {
+  if (bytes.size() > largest) {
+    error = QStringLiteral("answer larger than %1 bytes").arg(largest);
     return std::nullopt;
   }
   // Namespaces are resolved here rather than by the reader, which refuses an

@@ -35,7 +35,8 @@ inline constexpr qsizetype kLargestAnswer = 1024 * 1024;
 inline constexpr int kDeepestElement = 64;
 
 // Null with `error` set for input that is not well formed, too large or too deep.
-std::optional<XmlElement> ParseXml(const QByteArray& bytes, QString& error);
+std::optional<XmlElement> ParseXml(const QByteArray& bytes, QString& error,
+                                   qsizetype largest = kLargestAnswer);
 
 // The element and its descendants as XML with their own namespaces, for the
 // reference parameters a subscription asks to be echoed; `extra` is written on
