@@ -1,15 +1,18 @@
 #include "LaneRenderer.h"
 
-#include <QImage>
 #include <QPainter>
 #include <chrono>
 
+#include "Lane.h"
 #include "LaneArtist.h"
 
 namespace virtual_lane {
 
-LaneRenderer::LaneRenderer(camera::FrameSink& sink, int frameIntervalMs)
-    : sink_(sink), frameIntervalMs_(frameIntervalMs), thread_([this] { Run(); }) {}
+LaneRenderer::LaneRenderer(FrameTarget& target, int frameIntervalMs)
+    : target_(target), frameIntervalMs_(frameIntervalMs), thread_([this] { Run(); }) {
+  looks_.setInterval(frameIntervalMs_);
+  QObject::connect(&looks_, &QTimer::timeout, [this] { TakeLook(); });
+}
 
 LaneRenderer::~LaneRenderer() {
   {
@@ -20,9 +23,9 @@ LaneRenderer::~LaneRenderer() {
   thread_.join();
 }
 
-void LaneRenderer::SetLook(std::optional<LaneLook> look) {
-  const std::lock_guard lock(mutex_);
-  look_ = std::move(look);
+void LaneRenderer::Show(const Lane* lane) {
+  lane_ = lane;
+  TakeLook();
 }
 
 void LaneRenderer::SetSize(QSize size) {
@@ -30,6 +33,19 @@ void LaneRenderer::SetSize(QSize size) {
   size_ = size;
 }
 
+void LaneRenderer::TakeLook() {
+  std::optional<LaneLook> look;
+  if (lane_) {
+    look = lane_->Look();
+    if (!looks_.isActive()) looks_.start();
+  } else {
+    looks_.stop();
+  }
+  const std::lock_guard lock(mutex_);
+  look_ = std::move(look);
+}
+
+// The artist keeps fonts and images: it is made and used on this thread only.
 void LaneRenderer::Run() {
   LaneArtist artist;
   auto next = std::chrono::steady_clock::now();
@@ -43,16 +59,17 @@ void LaneRenderer::Run() {
       look = look_;
       size = size_;
     }
-    if (!size.isEmpty()) {
-      QImage frame(size, QImage::Format_RGB32);
-      QPainter painter(&frame);
-      if (look) {
-        artist.Paint(painter, frame.rect(), *look);
-      } else {
-        LaneArtist::PaintNoSignal(painter, frame.rect());
+    QImage frame = size.isEmpty() ? QImage() : target_.Canvas(size);
+    if (!frame.isNull()) {
+      {
+        QPainter painter(&frame);
+        if (look) {
+          artist.Paint(painter, frame.rect(), *look);
+        } else {
+          LaneArtist::PaintNoSignal(painter, frame.rect());
+        }
       }
-      painter.end();
-      sink_.Show(frame);
+      target_.Take(frame);
     }
     next += std::chrono::milliseconds(frameIntervalMs_);
     const auto now = std::chrono::steady_clock::now();

@@ -1,35 +1,44 @@
 #pragma once
 
+#include <QPointer>
 #include <QSize>
+#include <QTimer>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <thread>
 
-#include "FrameSink.h"
+#include "FrameTarget.h"
 #include "LaneLook.h"
 
 namespace virtual_lane {
 
-// Draws the lane's picture on a thread of its own, frameIntervalMs apart,
-// from the newest copy of its look, and hands each frame to the sink: the
-// video keeps moving while the GUI thread, where the lane lives, is held.
+class Lane;
+
+// Draws a lane's picture on a thread of its own, frameIntervalMs apart, and
+// hands each frame to the target: the video keeps moving while the thread the
+// lane lives on is held. The lane is never touched off its thread: a copy of
+// its look is taken there every frame, so the renderer is made on that thread.
 class LaneRenderer {
  public:
-  LaneRenderer(camera::FrameSink& sink, int frameIntervalMs);
+  LaneRenderer(FrameTarget& target, int frameIntervalMs);
   ~LaneRenderer();
   LaneRenderer(const LaneRenderer&) = delete;
   LaneRenderer& operator=(const LaneRenderer&) = delete;
 
-  // Nothing: the no-signal picture.
-  void SetLook(std::optional<LaneLook> look);
+  // Nothing, or a lane that is gone: the no-signal picture.
+  void Show(const Lane* lane);
+  // In device pixels; nothing is drawn while it is empty.
   void SetSize(QSize size);
 
  private:
+  void TakeLook();
   void Run();
 
-  camera::FrameSink& sink_;
+  FrameTarget& target_;
   const int frameIntervalMs_;
+  QPointer<const Lane> lane_;
+  QTimer looks_;
   std::mutex mutex_;
   std::condition_variable stopped_;
   bool running_ = true;

@@ -3,6 +3,20 @@
 #include <QPainter>
 
 namespace virtual_lane {
+namespace {
+
+class SinkTarget : public FrameTarget {
+ public:
+  explicit SinkTarget(camera::FrameSink& sink) : sink_(sink) {}
+
+  QImage Canvas(QSize size) override { return QImage(size, QImage::Format_RGB32); }
+  void Take(QImage& frame) override { sink_.Show(frame); }
+
+ private:
+  camera::FrameSink& sink_;
+};
+
+}  // namespace
 
 VirtualVideo::VirtualVideo(VirtualLaneWorld& world, camera::FrameSink* sink, QObject* parent)
     : camera::VideoBackend(parent),
@@ -10,7 +24,8 @@ VirtualVideo::VirtualVideo(VirtualLaneWorld& world, camera::FrameSink* sink, QOb
       artist_(std::make_unique<LaneArtist>()),
       sink_(sink) {
   if (sink_ != nullptr) {
-    renderer_ = std::make_unique<LaneRenderer>(*sink_, world_.Timings().frameIntervalMs);
+    toSink_ = std::make_unique<SinkTarget>(*sink_);
+    renderer_ = std::make_unique<LaneRenderer>(*toSink_, world_.Timings().frameIntervalMs);
   }
   frameTimer_.setInterval(world_.Timings().frameIntervalMs);
   connect(&frameTimer_, &QTimer::timeout, this, [this] {
@@ -18,16 +33,11 @@ VirtualVideo::VirtualVideo(VirtualLaneWorld& world, camera::FrameSink* sink, QOb
       frameTimer_.stop();
       return;
     }
-    TakeLook();
     if (surface_ == 0) emit FrameChanged();
   });
 }
 
 VirtualVideo::~VirtualVideo() = default;
-
-void VirtualVideo::TakeLook() {
-  if (renderer_) renderer_->SetLook(lane_ ? std::optional(lane_->Look()) : std::nullopt);
-}
 
 camera::Status VirtualVideo::PutStreamAddress(const QString& address) {
   lane_ = world_.LaneAt(address);
@@ -36,7 +46,7 @@ camera::Status VirtualVideo::PutStreamAddress(const QString& address) {
   } else {
     frameTimer_.stop();
   }
-  TakeLook();
+  if (renderer_) renderer_->Show(lane_);
   emit FrameChanged();
   return camera::Status::Ok();
 }
@@ -50,8 +60,11 @@ void VirtualVideo::SetSurface(quintptr surface, QSize size) {
 
 void VirtualVideo::Paint(QPainter& painter, const QRect& area) {
   if (renderer_) {
-    // Where no surface was offered, the frames are drawn at the size painted.
-    if (surface_ == 0) renderer_->SetSize(area.size());
+    // Where no surface was offered, the frames are drawn at the size painted,
+    // in device pixels.
+    if (surface_ == 0) {
+      renderer_->SetSize((QSizeF(area.size()) * painter.device()->devicePixelRatio()).toSize());
+    }
     const QImage frame = sink_->LastFrame();
     if (!frame.isNull()) {
       painter.drawImage(area, frame);

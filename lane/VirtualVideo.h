@@ -15,10 +15,9 @@ namespace virtual_lane {
 
 // The video backend of the virtual lane: the lane at StreamAddress, live at
 // frameIntervalMs; "0", empty or not an address shows a no-signal picture.
-// With a frame sink the picture is drawn on a thread of its own from a copy
-// of the lane's look, taken on the GUI thread every frame, and shown by the
-// sink, so it keeps moving while the GUI thread is held; without one it is
-// painted on the GUI thread.
+// With a frame sink the picture is drawn by a LaneRenderer on a thread of its
+// own and shown by the sink, so it keeps moving while the GUI thread is held;
+// without one it is painted on the GUI thread.
 class VirtualVideo : public camera::VideoBackend {
   Q_OBJECT
 
@@ -36,14 +35,13 @@ class VirtualVideo : public camera::VideoBackend {
   bool Live() const { return frameTimer_.isActive(); }
 
  private:
-  void TakeLook();
-
   VirtualLaneWorld& world_;
   QPointer<Lane> lane_;
   QTimer frameTimer_;
   std::unique_ptr<LaneArtist> artist_;
   camera::FrameSink* sink_;
   quintptr surface_ = 0;
+  std::unique_ptr<FrameTarget> toSink_;
   std::unique_ptr<LaneRenderer> renderer_;
 };
 

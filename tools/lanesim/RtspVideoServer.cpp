@@ -5,8 +5,9 @@
 
 #include <array>
 
-#include "FramePump.h"
+#include "LaneRenderer.h"
 #include "LiveSources.h"
+#include "StampedFrames.h"
 
 namespace lanesim {
 namespace {
@@ -92,8 +93,9 @@ GstRTSPFilterResult Close(GstRTSPServer*, GstRTSPClient*, gpointer) {
 
 }  // namespace
 
-std::unique_ptr<RtspVideoServer> RtspVideoServer::Start(
-    std::uint16_t port, std::function<virtual_lane::LaneLook()> look, QString& error) {
+std::unique_ptr<RtspVideoServer> RtspVideoServer::Start(std::uint16_t port,
+                                                        const virtual_lane::Lane& lane,
+                                                        QString& error) {
   GError* failure = nullptr;
   if (!gst_init_check(nullptr, nullptr, &failure)) {
     error = QStringLiteral("GStreamer did not start: %1").arg(QString::fromUtf8(failure->message));
@@ -104,7 +106,11 @@ std::unique_ptr<RtspVideoServer> RtspVideoServer::Start(
   if (!error.isEmpty()) return nullptr;
   std::unique_ptr<RtspVideoServer> server(new RtspVideoServer());
   if (!server->Listen(port, error)) return nullptr;
-  server->pump_ = std::make_unique<FramePump>(std::move(look), *server->sources_);
+  server->frames_ = std::make_unique<StampedFrames>(*server->sources_);
+  server->renderer_ = std::make_unique<virtual_lane::LaneRenderer>(
+      *server->frames_, static_cast<int>(kFrameInterval.count()));
+  server->renderer_->SetSize({kVideoWidth, kVideoHeight});
+  server->renderer_->Show(&lane);
   server->thread_ = std::thread(&RtspVideoServer::Serve, server.get());
   return server;
 }
@@ -116,7 +122,7 @@ RtspVideoServer::RtspVideoServer()
       server_(gst_rtsp_server_new()) {}
 
 RtspVideoServer::~RtspVideoServer() {
-  pump_.reset();
+  renderer_.reset();
   if (thread_.joinable()) {
     g_main_context_invoke(
         context_,
