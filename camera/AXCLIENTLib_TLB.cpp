@@ -32,9 +32,12 @@ Taxclient::Taxclient(VideoBackend* backend, QWidget* parent) : QWidget(parent), 
   if (backend) connect(backend, &VideoBackend::FrameChanged, this, qOverload<>(&QWidget::update));
 }
 
+// In device pixels: a frame of the widget's logical size fills a quarter of
+// a native window at 200 % scaling.
 void Taxclient::OfferSurface() {
   if (!backend_) return;
-  backend_->SetSurface(testAttribute(Qt::WA_NativeWindow) ? winId() : 0, size());
+  backend_->SetSurface(testAttribute(Qt::WA_NativeWindow) ? winId() : 0,
+                       (QSizeF(size()) * devicePixelRatio()).toSize());
 }
 
 void Taxclient::showEvent(QShowEvent*) {

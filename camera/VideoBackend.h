@@ -23,10 +23,10 @@ class VideoBackend : public QObject {
 
   virtual Status PutStreamAddress(const QString& address) = 0;
   virtual void Paint(QPainter& painter, const QRect& area) = 0;
-  // The control's native surface (an X11 window) and its size, again after
-  // every resize; 0 where the platform has none, and the size still tells how
-  // large frames are painted. Only backends that draw from a thread of their
-  // own use it.
+  // The control's native surface (an X11 window) and its size in device
+  // pixels, again after every resize; 0 where the platform has none, and the
+  // size still tells how large frames are painted. Only backends that draw
+  // from a thread of their own use it.
   virtual void SetSurface(quintptr surface, QSize size) {
     Q_UNUSED(surface);
     Q_UNUSED(size);
