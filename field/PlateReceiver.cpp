@@ -2,6 +2,11 @@
 
 #include <httplib.h>
 
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include <QMap>
 #include <QUrlQuery>
 
@@ -189,10 +194,16 @@ bool PlateReceiver::Start(QString& error) {
     return false;
   }
   port_ = static_cast<quint16>(port);
-  thread_ = std::thread([this] {
+  auto ended = std::make_shared<std::atomic<bool>>(false);
+  thread_ = std::thread([this, ended] {
     YieldProcessorToWindow();
     server_->listen_after_bind();
+    *ended = true;
   });
+  // The library's stop() does nothing until the listening loop runs: a stop
+  // before that would leave the loop running and the destructor waiting.
+  while (!server_->is_running() && !*ended)
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
   return true;
 }
 
