@@ -5,7 +5,7 @@
 namespace field {
 
 // The video control of a field lane without a camera: the area says so, and
-// asking for a stream fails as a failed component call does.
+// a stream asked for is none, without an error.
 class NoCameraVideo : public camera::VideoBackend {
   Q_OBJECT
 

@@ -35,8 +35,9 @@ class FieldLineTest : public testing::Test {
     ASSERT_TRUE(folder.isValid());
     device = std::make_unique<PseudoTerminal>(folder.path());
     line.port = device->Link();
-    console = std::make_unique<FieldLaneConsole>(field::FieldLaneSettings{line, std::nullopt},
-                                                 boxes, folder.path(), LogPath(), [](int) {});
+    field::FieldLaneSettings lane;
+    lane.serial = line;
+    console = std::make_unique<FieldLaneConsole>(lane, boxes, folder.path(), LogPath(), [](int) {});
     window().edtCameraIP->setText(QStringLiteral("127.0.0.1"));
     window().BitBtn1->click();
     ASSERT_TRUE(WaitForLine(QStringLiteral("已打开")));
@@ -69,6 +70,15 @@ class FieldLineTest : public testing::Test {
 TEST_F(FieldLineTest, TheTitleSaysWhichLineTheConsoleDrives) {
   EXPECT_EQ(window().windowTitle(),
             "车牌识别停车场调试程序 — 串口 " + device->Link() + " 9600 8N1");
+}
+
+TEST_F(FieldLineTest, ConnectingRaisesNoBoxForTheMissingCameraButWhatNeedsOneStillDoes) {
+  EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front().toStdString();
+  window().BitBtn2->click();  // 手动补拍
+  window().BitBtn7->click();  // 手动抓图
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  for (const QString& text : boxes.texts)
+    EXPECT_TRUE(text.contains(field::kNoCamera)) << text.toStdString();
 }
 
 TEST_F(FieldLineTest, AReplySplitByteByByteIsDecodedOnce) {
