@@ -30,4 +30,10 @@ FieldLaneConsole::FieldLaneConsole(const field::FieldLaneSettings& lane,
                                                          &messageBoxes, pictureDirectory,
                                                          sessionLogPath, attached.Describe()});
   if (!listenError.isEmpty()) window->AppendMessage(QStringLiteral("车牌接收: ") + listenError);
+  if (stream) {
+    QObject::connect(stream.get(), &field::StreamVideo::Unavailable, window.get(),
+                     [window = window.get()](const QString& notice) {
+                       window->AppendMessage(QStringLiteral("视频不可用: ") + notice);
+                     });
+  }
 }

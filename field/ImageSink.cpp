@@ -43,13 +43,15 @@ void ImageSink::Rebuild() {
   auto built = std::make_unique<ImagePipeline>();
   built->pipeline = gst_pipeline_new(nullptr);
   built->source = gst_element_factory_make("appsrc", nullptr);
+  // Without an element the frames are not shown; the lane goes on.
+  if (built->source == nullptr) return;
   GstCaps* caps = gst_caps_new_simple(
       "video/x-raw", "format", G_TYPE_STRING, "BGRx", "width", G_TYPE_INT, frameSize_.width(),
       "height", G_TYPE_INT, frameSize_.height(), "framerate", GST_TYPE_FRACTION, 0, 1, nullptr);
   // Live, stamped as pushed, and never more than one frame waiting.
   g_object_set(built->source, "caps", caps, "is-live", TRUE, "do-timestamp", TRUE, "format",
-               GST_FORMAT_TIME, "max-buffers", guint64{1}, "leaky-type", 2 /* downstream */,
-               nullptr);
+               GST_FORMAT_TIME, "max-buffers", guint64{1}, nullptr);
+  gst_util_set_object_arg(G_OBJECT(built->source), "leaky-type", "downstream");
   gst_caps_unref(caps);
   gst_bin_add(GST_BIN(built->pipeline), built->source);
   built->output = std::make_unique<VideoOutput>(GST_BIN(built->pipeline), surface_,
@@ -58,6 +60,7 @@ void ImageSink::Rebuild() {
                                                   const QMutexLocker lock(&observerMutex_);
                                                   if (observer_) observer_(frame);
                                                 });
+  if (!built->output->Missing().isEmpty()) return;
   gst_element_link(built->source, built->output->Input());
   gst_element_set_state(built->pipeline, GST_STATE_PLAYING);
   pipeline_ = std::move(built);
@@ -70,6 +73,7 @@ void ImageSink::Show(const QImage& frame) {
   if (!pipeline_ || rgb32.size() != frameSize_) {
     frameSize_ = rgb32.size();
     Rebuild();
+    if (!pipeline_) return;
   }
   const auto bytes = static_cast<gsize>(rgb32.sizeInBytes());
   GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "Gstreamer.h"
+#include "MissingElement.h"
 
 namespace field {
 
@@ -13,6 +14,9 @@ namespace field {
 struct Playback {
   GstElement* pipeline = nullptr;
   std::unique_ptr<VideoOutput> output;
+  guint latencyMs = 0;
+  // The camera sent something: a pad of its source, or the source's first bytes.
+  std::atomic<bool> answered{false};
 
   ~Playback() {
     gst_element_set_state(pipeline, GST_STATE_NULL);
@@ -55,9 +59,29 @@ bool HasProperty(GstElement* element, const char* name) {
   return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
 }
 
-void OnSourceSetup(GstElement*, GstElement* source, gpointer latencyMs) {
+GstPadProbeReturn OnSourceBytes(GstPad*, GstPadProbeInfo*, gpointer playback) {
+  static_cast<Playback*>(playback)->answered = true;
+  return GST_PAD_PROBE_REMOVE;
+}
+
+gboolean WatchSourcePad(GstElement*, GstPad* pad, gpointer playback) {
+  gst_pad_add_probe(
+      pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+      &OnSourceBytes, playback, nullptr);
+  return TRUE;
+}
+
+// An RTSP source adds its pads once the camera has described its stream.
+void OnSourcePadAdded(GstElement*, GstPad*, gpointer playback) {
+  static_cast<Playback*>(playback)->answered = true;
+}
+
+void OnSourceSetup(GstElement*, GstElement* source, gpointer data) {
+  auto* playback = static_cast<Playback*>(data);
+  gst_element_foreach_src_pad(source, &WatchSourcePad, playback);
+  g_signal_connect(source, "pad-added", G_CALLBACK(OnSourcePadAdded), playback);
   if (HasProperty(source, "latency") && HasProperty(source, "drop-on-latency")) {
-    g_object_set(source, "latency", GPOINTER_TO_UINT(latencyMs), "drop-on-latency", TRUE, nullptr);
+    g_object_set(source, "latency", playback->latencyMs, "drop-on-latency", TRUE, nullptr);
   }
   // An HTTP camera's MJPEG never ends: as a download it would wait for a
   // buffer to fill that only a file ever fills.
@@ -92,6 +116,10 @@ StreamVideo::StreamVideo(QString urlTemplate, int latencyMs, QObject* parent)
   retiring_.setMaxThreadCount(1);
   retry_.setSingleShot(true);
   connect(&retry_, &QTimer::timeout, this, [this] { Start(); });
+  unanswered_.setSingleShot(true);
+  connect(&unanswered_, &QTimer::timeout, this, [this] {
+    if (playback_ && !playback_->answered) OnFailure(generation_, QStringLiteral("摄像机无应答"));
+  });
   stalled_.setSingleShot(true);
   connect(&stalled_, &QTimer::timeout, this, [this] {
     OnFailure(generation_, playing_ ? QStringLiteral("画面停止超过 %1 秒").arg(kStalledMs / 1000)
@@ -146,9 +174,14 @@ void StreamVideo::Start() {
   playing_ = false;
   state_ = QStringLiteral("正在连接 ") + WithoutCredentials(url_);
 
-  auto playback = std::make_unique<Playback>();
-  playback->pipeline = gst_pipeline_new(nullptr);
   GstElement* source = gst_element_factory_make("uridecodebin", nullptr);
+  if (source == nullptr) {
+    ShowMissing(QStringLiteral("uridecodebin"));
+    return;
+  }
+  auto playback = std::make_unique<Playback>();
+  playback->latencyMs = static_cast<guint>(latencyMs_);
+  playback->pipeline = gst_pipeline_new(nullptr);
   gst_bin_add(GST_BIN(playback->pipeline), source);
   playback->output = std::make_unique<VideoOutput>(
       GST_BIN(playback->pipeline), surface_, surfaceSize_, IsLive(url_),
@@ -163,8 +196,12 @@ void StreamVideo::Start() {
               this, [this, generation] { OnFrameShown(generation); }, Qt::QueuedConnection);
         }
       });
-  g_signal_connect(source, "source-setup", G_CALLBACK(OnSourceSetup),
-                   GUINT_TO_POINTER(static_cast<guint>(latencyMs_)));
+  // Never started, so taken down at once.
+  if (!playback->output->Missing().isEmpty()) {
+    ShowMissing(playback->output->Missing());
+    return;
+  }
+  g_signal_connect(source, "source-setup", G_CALLBACK(OnSourceSetup), playback.get());
   g_signal_connect(source, "pad-added", G_CALLBACK(OnPadAdded), playback->output->Input());
   g_signal_connect(playback->pipeline, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
 
@@ -205,13 +242,22 @@ void StreamVideo::Start() {
   g_object_set(source, "uri", url_.toUtf8().constData(), nullptr);
   gst_element_set_state(playback->pipeline, GST_STATE_PLAYING);
   playback_ = std::move(playback);
+  unanswered_.start(kUnansweredMs);
   stalled_.start(kFirstPictureMs);
+  emit FrameChanged();
+}
+
+void StreamVideo::ShowMissing(const QString& element) {
+  const QString notice = MissingElementNotice(element);
+  state_ = QStringLiteral("视频不可用: ") + notice;
+  emit Unavailable(notice);
   emit FrameChanged();
 }
 
 void StreamVideo::Stop() {
   ++generation_;
   retry_.stop();
+  unanswered_.stop();
   stalled_.stop();
   Retire(std::move(playback_));
   playing_ = false;
@@ -240,6 +286,7 @@ void StreamVideo::OnFrameShown(int generation) {
 void StreamVideo::OnFailure(int generation, const QString& reason) {
   if (generation != generation_ || url_.isEmpty()) return;
   ++generation_;
+  unanswered_.stop();
   stalled_.stop();
   Retire(std::move(playback_));
   playing_ = false;

@@ -19,8 +19,10 @@ struct Playback;
 // or H.265, HTTP MJPEG, a file) at the URL given on the command line, with
 // "{address}" replaced by the address the engineer connects with. A failed
 // stream says so in the video area and is tried again, never more than
-// kLongestRetryMs apart; a stream that stops sending pictures counts as
-// failed after kStalledMs.
+// kLongestRetryMs apart; a camera that accepts the connection but sends
+// nothing counts as failed after kUnansweredMs, a stream that stops sending
+// pictures after kStalledMs. Without a GStreamer element it needs, the area
+// names the element and its package and nothing is retried.
 class StreamVideo : public camera::VideoBackend {
   Q_OBJECT
 
@@ -28,6 +30,7 @@ class StreamVideo : public camera::VideoBackend {
   static constexpr int kFirstRetryMs = 250;
   static constexpr int kLongestRetryMs = 2000;
   static constexpr int kStalledMs = 2000;
+  static constexpr int kUnansweredMs = 5000;
 
   StreamVideo(QString urlTemplate, int latencyMs, QObject* parent = nullptr);
   ~StreamVideo() override;
@@ -46,6 +49,8 @@ class StreamVideo : public camera::VideoBackend {
  signals:
   void Playing();
   void Failed(const QString& reason);
+  // A GStreamer element is missing; said once per address put.
+  void Unavailable(const QString& notice);
 
  private:
   void Start();
@@ -53,6 +58,7 @@ class StreamVideo : public camera::VideoBackend {
   void Retire(std::unique_ptr<Playback> playback);
   void OnFrameShown(int generation);
   void OnFailure(int generation, const QString& reason);
+  void ShowMissing(const QString& element);
 
   QString urlTemplate_;
   int latencyMs_;
@@ -67,6 +73,7 @@ class StreamVideo : public camera::VideoBackend {
   bool playing_ = false;
   QString state_;
   QTimer retry_;
+  QTimer unanswered_;
   QTimer stalled_;
   int nextRetryMs_ = kFirstRetryMs;
   QMutex observerMutex_;

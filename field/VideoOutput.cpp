@@ -3,17 +3,13 @@
 #include <gst/video/video.h>
 #include <gst/video/videooverlay.h>
 
+#include <vector>
+
 namespace field {
 namespace {
 
 // Little-endian RGB32: what QImage::Format_RGB32 holds in memory.
 constexpr char kFrameCaps[] = "video/x-raw,format=BGRx";
-
-GstElement* Make(const char* factory) {
-  GstElement* element = gst_element_factory_make(factory, nullptr);
-  if (element == nullptr) g_error("GStreamer element %s is not installed", factory);
-  return element;
-}
 
 GstCaps* Caps(const char* text) {
   return gst_caps_from_string(text);
@@ -36,8 +32,24 @@ void WithFrameImage(GstSample* sample, const std::function<void(const QImage&)>&
 VideoOutput::VideoOutput(GstBin* pipeline, quintptr window, QSize windowSize, bool live,
                          FrameObserver observer)
     : observer_(std::move(observer)) {
-  convert_ = Make("videoconvert");
-  GstElement* format = Make("capsfilter");
+  const bool scaled = !windowSize.isEmpty();
+  std::vector<const char*> factories = {"videoconvert", "capsfilter"};
+  if (scaled) factories.insert(factories.end(), {"videoscale", "capsfilter"});
+  factories.push_back(window != 0 ? "ximagesink" : "appsink");
+  // All made before any is used: a missing one leaves nothing half built.
+  std::vector<GstElement*> made;
+  for (const char* factory : factories) {
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (element == nullptr) {
+      missing_ = QString::fromLatin1(factory);
+      for (GstElement* unused : made) gst_object_unref(gst_object_ref_sink(unused));
+      return;
+    }
+    made.push_back(element);
+  }
+
+  convert_ = made[0];
+  GstElement* format = made[1];
   GstCaps* frameCaps = Caps(kFrameCaps);
   g_object_set(format, "caps", frameCaps, nullptr);
   gst_caps_unref(frameCaps);
@@ -51,9 +63,9 @@ VideoOutput::VideoOutput(GstBin* pipeline, quintptr window, QSize windowSize, bo
   // Scaled on the streaming thread to the size shown: ximagesink draws frames
   // at their own size, and the control then only copies pixels.
   GstElement* shown = format;
-  if (!windowSize.isEmpty()) {
-    GstElement* scale = Make("videoscale");
-    GstElement* size = Make("capsfilter");
+  if (scaled) {
+    GstElement* scale = made[2];
+    GstElement* size = made[3];
     GstCaps* sizeCaps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, windowSize.width(),
                                             "height", G_TYPE_INT, windowSize.height(),
                                             "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
@@ -63,15 +75,14 @@ VideoOutput::VideoOutput(GstBin* pipeline, quintptr window, QSize windowSize, bo
     gst_element_link_many(format, scale, size, nullptr);
     shown = size;
   }
+  GstElement* sink = made.back();
   if (window != 0) {
-    GstElement* sink = Make("ximagesink");
     g_object_set(sink, "sync", !live, "force-aspect-ratio", FALSE, "handle-events", FALSE, nullptr);
     gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink), window);
     gst_bin_add(pipeline, sink);
     gst_element_link(shown, sink);
     return;
   }
-  GstElement* sink = Make("appsink");
   g_object_set(sink, "sync", !live, "max-buffers", 1, "drop", TRUE, nullptr);
   gst_bin_add(pipeline, sink);
   gst_element_link(shown, sink);

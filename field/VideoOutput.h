@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <QString>
 #include <functional>
 #include <mutex>
 
@@ -23,14 +24,17 @@ class VideoOutput {
 
   // Adds its elements to `pipeline`; decoded video goes to Input(). `window`
   // 0: no native window. `live`: shown as soon as decoded, never held back
-  // to a clock.
+  // to a clock. Adds nothing when an element is not installed: see Missing().
   VideoOutput(GstBin* pipeline, quintptr window, QSize windowSize, bool live,
               FrameObserver observer);
   ~VideoOutput();
   VideoOutput(const VideoOutput&) = delete;
   VideoOutput& operator=(const VideoOutput&) = delete;
 
+  // Null when an element is missing.
   GstElement* Input() const { return convert_; }
+  // The factory name of the element that is not installed; empty when all are.
+  const QString& Missing() const { return missing_; }
   // A copy of the newest frame; null before the first.
   QImage LastFrame() const;
   // The newest frame without a copy, valid only during `use`; not called
@@ -47,6 +51,7 @@ class VideoOutput {
   void WithSample(GstSample* const& kept, const std::function<void(const QImage&)>& use) const;
 
   GstElement* convert_ = nullptr;
+  QString missing_;
   FrameObserver observer_;
   mutable std::mutex mutex_;
   GstSample* last_ = nullptr;   // at the stream's size

@@ -16,6 +16,7 @@
 
 #include "ConsoleTestFixture.h"
 #include "FieldLaneConsole.h"
+#include "HiddenGstElement.h"
 #include "PseudoTerminal.h"
 #include "SessionLog.h"
 
@@ -152,6 +153,36 @@ TEST_F(FieldLineTest, AFloodOfGarbageKeepsTheWindowResponsiveAndEveryChunkLogged
   // The flood left nothing behind: the next reply is decoded at once.
   device->Write(kCardReply);
   EXPECT_TRUE(WaitForLine(kCardLine));
+}
+
+TEST(FieldLaneVideo, AMissingGstreamerElementIsNamedWhileTheLineGoesOn) {
+  QTemporaryDir folder;
+  PseudoTerminal device(folder.path());
+  field::FieldLaneSettings lane;
+  lane.serial = field::LineSettings{};
+  lane.serial->port = device.Link();
+  lane.video = field::VideoSettings{QStringLiteral("rtsp://{address}:1/lane")};
+  const HiddenGstElement hidden("videoconvert");
+  ASSERT_TRUE(hidden.Hidden());
+  RecordingMessageBoxes boxes;
+  FieldLaneConsole console(lane, boxes, folder.path(), QString(), [](int) {});
+  TfmVideoStream& window = *console.window;
+  const auto said = [&](const QString& part) {
+    return QTest::qWaitFor([&] { return !window.memMessage->Lines().filter(part).isEmpty(); },
+                           kWaitMs);
+  };
+
+  window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
+  window.BitBtn1->click();
+
+  ASSERT_TRUE(said(QStringLiteral("已打开")));
+  const QStringList notices = window.memMessage->Lines().filter(QStringLiteral("videoconvert"));
+  ASSERT_EQ(notices.size(), 1);
+  EXPECT_TRUE(notices[0].contains(QStringLiteral("gstreamer1.0-plugins-base")));
+  EXPECT_TRUE(console.stream->State().contains(QStringLiteral("gstreamer1.0-plugins-base")));
+  EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front().toStdString();
+  device.Write(kCardReply);
+  EXPECT_TRUE(said(kCardLine));
 }
 
 }  // namespace

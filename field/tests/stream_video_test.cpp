@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -20,6 +21,7 @@
 #include "FieldCamera.h"
 #include "FrameArrivals.h"
 #include "Gstreamer.h"
+#include "HiddenGstElement.h"
 #include "StreamVideo.h"
 
 namespace field {
@@ -232,6 +234,72 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"NotAVideo", "file://FOLDER/notes.avi", "无法解码"},
                     FailureCase{"NotAUrl", "just words", "不是有效的视频地址"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A camera that takes the connection and never says a word.
+class SilentCameraTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(SilentCameraTest, CountsAsFailedAfterFiveSecondsAndIsTriedAgain) {
+  QTcpServer camera;
+  ASSERT_TRUE(camera.listen(QHostAddress::LocalHost));
+  QList<QTcpSocket*> accepted;
+  QObject::connect(&camera, &QTcpServer::newConnection, [&] {
+    while (QTcpSocket* socket = camera.nextPendingConnection()) accepted << socket;
+  });
+  StreamVideo video(QString::fromLatin1(GetParam()).arg(camera.serverPort()), 100);
+  QSignalSpy failed(&video, &StreamVideo::Failed);
+
+  video.PutStreamAddress(QStringLiteral("127.0.0.1"));
+
+  ASSERT_TRUE(QTest::qWaitFor([&] { return failed.size() >= 2; }, 3 * kWaitMs));
+  EXPECT_FALSE(accepted.isEmpty());
+  for (const QList<QVariant>& failure : failed) {
+    EXPECT_EQ(failure.value(0).toString(), QStringLiteral("摄像机无应答"));
+  }
+  EXPECT_TRUE(video.State().startsWith(QStringLiteral("视频中断: 摄像机无应答")))
+      << video.State().toStdString();
+  video.PutStreamAddress(QStringLiteral("0"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, SilentCameraTest,
+                         testing::Values("rtsp://{address}:%1/lane", "http://{address}:%1/mjpeg"),
+                         [](const auto& info) { return info.index == 0 ? "Rtsp" : "Http"; });
+
+struct MissingCase {
+  const char* element;
+  const char* package;
+};
+
+class MissingElementTest : public testing::TestWithParam<MissingCase> {};
+
+TEST_P(MissingElementTest, NamesTheElementAndItsPackageAndTriesNoFurther) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(WriteTestVideo(folder.filePath(QStringLiteral("lane.avi")), 25, {160, 120}));
+  const HiddenGstElement hidden(GetParam().element);
+  ASSERT_TRUE(hidden.Hidden());
+  StreamVideo video(QStringLiteral("file://") + folder.path() + QStringLiteral("/{address}.avi"),
+                    100);
+  QSignalSpy unavailable(&video, &StreamVideo::Unavailable);
+  QSignalSpy failed(&video, &StreamVideo::Failed);
+
+  EXPECT_FALSE(video.PutStreamAddress(QStringLiteral("lane")).Failed());
+  QTest::qWait(StreamVideo::kFirstRetryMs * 3);
+
+  ASSERT_EQ(unavailable.size(), 1);
+  const QString notice = unavailable.front().value(0).toString();
+  for (const QString& text : {notice, video.State()}) {
+    EXPECT_TRUE(text.contains(QLatin1String(GetParam().element))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QLatin1String(GetParam().package))) << text.toStdString();
+  }
+  EXPECT_TRUE(failed.isEmpty());
+  EXPECT_TRUE(video.LastFrame().isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(Elements, MissingElementTest,
+                         testing::Values(MissingCase{"uridecodebin", "gstreamer1.0-plugins-base"},
+                                         MissingCase{"videoconvert", "gstreamer1.0-plugins-base"},
+                                         MissingCase{"appsink", "gstreamer1.0-plugins-base"},
+                                         MissingCase{"capsfilter", "libgstreamer1.0-0"}),
+                         [](const auto& info) { return std::string(info.param.element); });
 
 TEST_F(StreamVideoTest, ConnectingAndDisconnectingLeavesNothingBehind) {
   StreamVideo video(FileTemplate(), 100);
