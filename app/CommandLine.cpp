@@ -43,6 +43,12 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
   const QCommandLineOption discardEcho(
       QStringLiteral("discard-echo"),
       QStringLiteral("Drop what a half-duplex adapter hands back of each frame just sent."));
+  const QCommandLineOption rxGap(
+      QStringLiteral("rx-gap"),
+      QStringLiteral("Bytes received less than MS apart are shown as one chunk; a whole reply "
+                     "is shown at once (default: 3.5 characters at the line's rate, at least "
+                     "20)."),
+      QStringLiteral("MS"));
   const QCommandLineOption video(
       QStringLiteral("video"),
       QStringLiteral("The lane's live video from URL, anything GStreamer plays: rtsp:// (H.264, "
@@ -86,8 +92,8 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
       QStringLiteral("How long the camera's relay stays active for one opening (default 1000)."),
       QStringLiteral("MS"), QStringLiteral("1000"));
   parser.addOptions({help, version, camera, cameraProfile, cameraRelay, gatePulse, serial, baud,
-                     dataBits, parity, stopBits, discardEcho, video, videoLatency, platesListen,
-                     platesToken});
+                     dataBits, parity, stopBits, discardEcho, rxGap, video, videoLatency,
+                     platesListen, platesToken});
 
   if (!parser.parse(arguments)) return Refuse(parser.errorText());
   // Read before any application exists, the parser does not know the program's name.
@@ -158,7 +164,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
   }
   if (!parser.isSet(serial)) {
     for (const QCommandLineOption* lineOption :
-         {&baud, &dataBits, &parity, &stopBits, &discardEcho}) {
+         {&baud, &dataBits, &parity, &stopBits, &discardEcho, &rxGap}) {
       if (parser.isSet(*lineOption)) {
         return Refuse(QStringLiteral("--%1 needs --serial").arg(lineOption->names().constFirst()));
       }
@@ -168,7 +174,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
   QString problem;
   std::optional<field::LineSettings> line =
       field::ParseLineSettings({parser.value(serial), parser.value(baud), parser.value(dataBits),
-                                parser.value(parity), parser.value(stopBits)},
+                                parser.value(parity), parser.value(stopBits), parser.value(rxGap)},
                                problem);
   if (!line) return Refuse(problem);
   line->discardEcho = parser.isSet(discardEcho);

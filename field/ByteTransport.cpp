@@ -4,14 +4,18 @@
 
 namespace field {
 
-ByteTransport::ByteTransport(QObject* parent) : QObject(parent), retry_(this) {
+ByteTransport::ByteTransport(QObject* parent) : QObject(parent), retry_(this), gap_(this) {
   retry_.setSingleShot(true);
   connect(&retry_, &QTimer::timeout, this, [this] { BeginOpen(); });
+  gap_.setSingleShot(true);
+  gap_.setTimerType(Qt::PreciseTimer);
+  connect(&gap_, &QTimer::timeout, this, &ByteTransport::EndChunk);
 }
 
 void ByteTransport::Start() {
   running_ = true;
   nextRetryMs_ = kFirstRetryMs;
+  chunker_.Reset();
   BeginOpen();
 }
 
@@ -20,6 +24,8 @@ void ByteTransport::Stop() {
   open_ = false;
   down_ = false;
   retry_.stop();
+  gap_.stop();
+  chunker_.Reset();
   Discard();
   const QMutexLocker lock(&queueMutex_);
   queue_.clear();
@@ -46,18 +52,38 @@ QList<QByteArray> ByteTransport::TakeReceived() {
 
 void ByteTransport::ReadAvailable(QIODevice& device) {
   bool announce = false;
+  bool read = false;
   {
     const QMutexLocker lock(&queueMutex_);
     while (queuedBytes_ < kMaxQueuedBytes && device.bytesAvailable() > 0) {
-      const QByteArray chunk = device.read(kMaxQueuedBytes - queuedBytes_);
-      if (chunk.isEmpty()) break;
-      queue_.append(chunk);
-      queuedBytes_ += chunk.size();
+      const QByteArray bytes = device.read(kMaxQueuedBytes - queuedBytes_);
+      if (bytes.isEmpty()) break;
+      read = true;
+      for (const QByteArray& chunk : chunker_.Add(bytes)) announce = Enqueue(chunk) || announce;
     }
-    announce = !queue_.isEmpty() && !announced_;
-    announced_ = announced_ || announce;
+  }
+  // The gap is counted from the newest byte.
+  if (read && chunker_.HasPending()) gap_.start(gapMs_);
+  if (read && !chunker_.HasPending()) gap_.stop();
+  if (announce) emit Readable();
+}
+
+void ByteTransport::EndChunk() {
+  if (!chunker_.HasPending()) return;
+  bool announce = false;
+  {
+    const QMutexLocker lock(&queueMutex_);
+    announce = Enqueue(chunker_.TakePending());
   }
   if (announce) emit Readable();
+}
+
+bool ByteTransport::Enqueue(const QByteArray& chunk) {
+  queue_.append(chunk);
+  queuedBytes_ += chunk.size();
+  const bool announce = !announced_;
+  announced_ = true;
+  return announce;
 }
 
 void ByteTransport::Write(const QByteArray& bytes) {
@@ -75,6 +101,9 @@ void ByteTransport::Opened() {
 
 void ByteTransport::Failed(const QString& reason) {
   if (!running_) return;
+  // What came before the line went down was received all the same.
+  gap_.stop();
+  EndChunk();
   open_ = false;
   Discard();
   if (!down_) {

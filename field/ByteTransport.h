@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "ReplyChunker.h"
+
 namespace field {
 
 // A lane's bus, reopened by itself after any failure with a backoff that
@@ -15,7 +17,9 @@ namespace field {
 // reach the GUI thread queued. What it reads waits in a bounded queue until
 // the GUI thread takes it: a device that floods the line fills the queue,
 // then the kernel's buffers, then waits, and never starves the GUI thread
-// of its timers and input with a backlog of events.
+// of its timers and input with a backlog of events. Bytes that arrive less
+// than the receive gap apart make one chunk, which a whole controller reply
+// ends at once.
 class ByteTransport : public QObject {
   Q_OBJECT
 
@@ -26,13 +30,15 @@ class ByteTransport : public QObject {
 
   explicit ByteTransport(QObject* parent = nullptr);
 
+  // Before Start.
+  void SetReceiveGap(int milliseconds) { gapMs_ = milliseconds; }
+
   // Opens now and keeps reopening until Stop.
   void Start();
   void Stop();
   // A write that fails counts as the line failing.
   void Write(const QByteArray& bytes);
-  // From any thread: the chunks read so far, each as one read gave it, in
-  // order. Reading goes on.
+  // From any thread: the chunks received so far, in order. Reading goes on.
   QList<QByteArray> TakeReceived();
 
  signals:
@@ -58,7 +64,15 @@ class ByteTransport : public QObject {
   virtual QIODevice* Device() = 0;
 
  private:
+  // Hands what waits for more to the queue, as one chunk.
+  void EndChunk();
+  // Called with queueMutex_ held; true when the GUI thread is to be told.
+  bool Enqueue(const QByteArray& chunk);
+
   QTimer retry_;
+  QTimer gap_;
+  int gapMs_ = 20;
+  ReplyChunker chunker_;
   int nextRetryMs_ = kFirstRetryMs;
   bool running_ = false;
   bool open_ = false;

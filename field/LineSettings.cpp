@@ -2,6 +2,8 @@
 
 #include "HostPort.h"
 
+#include <algorithm>
+
 namespace field {
 namespace {
 
@@ -56,7 +58,19 @@ std::optional<LineSettings> ParseLineSettings(const LineSettingTexts& texts, QSt
                     ReadSetting(texts.parity, "parity", ParseParity, line.parity, error) &&
                     ReadSetting(texts.stopBits, "stop-bits", ParseStopBits, line.stopBits, error);
   if (!read) return std::nullopt;
+  if (texts.rxGap.isEmpty()) return line;
+  int gap = 0;
+  if (!ReadSetting(texts.rxGap, "rx-gap", ParseRxGap, gap, error)) return std::nullopt;
+  line.rxGapMs = gap;
   return line;
+}
+
+int LineSettings::RxGapMs() const {
+  if (rxGapMs) return *rxGapMs;
+  const int bitsPerCharacter = 1 + dataBits + (parity == Parity::None ? 0 : 1) + stopBits;
+  // 3.5 characters in whole milliseconds, rounded up: 7 * bits * 1000 / (2 * baud).
+  const int characters = (7 * bitsPerCharacter * 1000 + 2 * baud - 1) / (2 * baud);
+  return std::max(kShortestRxGapMs, characters);
 }
 
 bool LineSettings::IsDeviceServer() const {
@@ -124,6 +138,16 @@ std::optional<LineSettings::Parity> ParseParity(const QString& text, QString& er
 
 std::optional<int> ParseStopBits(const QString& text, QString& error) {
   return ParseWhole(text, error, "stop bits", {1, 2});
+}
+
+std::optional<int> ParseRxGap(const QString& text, QString& error) {
+  bool ok = false;
+  const int gap = text.toInt(&ok);
+  if (ok && gap >= 0 && gap <= kLongestRxGapMs) return gap;
+  error = QStringLiteral("receive gap \"%1\" is not a whole number of milliseconds from 0 to %2")
+              .arg(text)
+              .arg(kLongestRxGapMs);
+  return std::nullopt;
 }
 
 }  // namespace field

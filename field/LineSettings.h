@@ -17,6 +17,15 @@ struct LineSettings {
   Parity parity = Parity::None;
   int stopBits = 1;
   bool discardEcho = false;
+  // Typed after --rx-gap; unset, it follows from the rate.
+  std::optional<int> rxGapMs;
+
+  // USB adapters hand bytes over on a latency timer of up to 16 ms: a shorter
+  // gap would split a reply.
+  static constexpr int kShortestRxGapMs = 20;
+  // How long the line must be silent before what came is one chunk: 3.5
+  // character times at the line's rate, at least kShortestRxGapMs.
+  int RxGapMs() const;
 
   bool IsDeviceServer() const;
   QString Host() const;     // of a device server
@@ -25,14 +34,16 @@ struct LineSettings {
   QString Describe() const;
 };
 
-// The settings as typed after --serial, --baud, --data-bits, --parity and
-// --stop-bits, or their defaults where none was typed.
+// The settings as typed after --serial, --baud, --data-bits, --parity,
+// --stop-bits and --rx-gap, or their defaults where none was typed; an empty
+// gap is worked out from the rate.
 struct LineSettingTexts {
   QString port;
   QString baud;
   QString dataBits;
   QString parity;
   QString stopBits;
+  QString rxGap;
 };
 
 // The line, or nothing with `error` naming the option that is wrong in one
@@ -45,5 +56,8 @@ std::optional<int> ParseBaud(const QString& text, QString& error);
 std::optional<int> ParseDataBits(const QString& text, QString& error);
 std::optional<LineSettings::Parity> ParseParity(const QString& text, QString& error);
 std::optional<int> ParseStopBits(const QString& text, QString& error);
+// Milliseconds, 0 to kLongestRxGapMs.
+std::optional<int> ParseRxGap(const QString& text, QString& error);
+inline constexpr int kLongestRxGapMs = 10000;
 
 }  // namespace field

@@ -19,6 +19,7 @@ SerialLine::SerialLine(LineSettings settings, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), problem_(QStringLiteral("not opened yet")) {
   thread_.setObjectName(QStringLiteral("serial line"));
   transport_ = MakeTransport(settings_);
+  transport_->SetReceiveGap(settings_.RxGapMs());
   transport_->moveToThread(&thread_);
   connect(&thread_, &QThread::finished, transport_, &QObject::deleteLater);
   connect(transport_, &ByteTransport::Readable, this, [this] {

@@ -26,11 +26,12 @@ TEST(CommandLine, NoOptionIsTheVirtualLane) {
 TEST(CommandLine, ASerialLineWithEverySetting) {
   const CommandLineOutcome outcome =
       Parse({"--serial", "/dev/ttyUSB0", "--baud", "19200", "--data-bits", "7", "--parity", "even",
-             "--stop-bits", "2", "--discard-echo"});
+             "--stop-bits", "2", "--discard-echo", "--rx-gap", "45"});
   ASSERT_TRUE(outcome.options && outcome.options->serial) << outcome.err.toStdString();
   const field::LineSettings& line = *outcome.options->serial;
   EXPECT_EQ(line.Describe(), QStringLiteral("/dev/ttyUSB0 19200 7E2"));
   EXPECT_TRUE(line.discardEcho);
+  EXPECT_EQ(line.RxGapMs(), 45);
 }
 
 TEST(CommandLine, ASerialLineDefaultsTo9600_8N1) {
@@ -165,8 +166,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
   EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: laneconsole [options]")))
       << help.out.toStdString();
   for (const char* option :
-       {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits", "--discard-echo", "--video",
-        "--video-latency", "--plates-listen", "--plates-token"}) {
+       {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits", "--discard-echo", "--rx-gap",
+        "--video", "--video-latency", "--plates-listen", "--plates-token"}) {
     EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
   }
   const CommandLineOutcome version = Parse({"--version"});
@@ -206,6 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"BadStopBits", {"--serial", "/dev/ttyS0", "--stop-bits", "3"}, "--stop-bits"},
         BadCase{"LineOptionWithoutSerial", {"--baud", "9600"}, "--baud needs --serial"},
         BadCase{"EchoWithoutSerial", {"--discard-echo"}, "--discard-echo needs --serial"},
+        BadCase{"BadRxGap", {"--serial", "/dev/ttyS0", "--rx-gap", "-5"}, "--rx-gap"},
+        BadCase{"RxGapWithoutSerial", {"--rx-gap", "30"}, "--rx-gap needs --serial"},
         BadCase{"StrayArgument", {"192.168.1.100"}, "192.168.1.100"},
         BadCase{"VideoWithoutUrl", {"--video"}, "video"},
         BadCase{"VideoNotAUrl", {"--video", "camera1"}, "not a URL"},

@@ -68,20 +68,24 @@ TEST(LineValues, EachIsParsedOrRefusedWithItsReason) {
 
 TEST(LineValues, TheWholeLineIsReadOrTheWrongOptionNamed) {
   QString error;
-  const auto line = ParseLineSettings({"/dev/ttyUSB0", "19200", "7", "even", "2"}, error);
+  const auto line = ParseLineSettings({"/dev/ttyUSB0", "19200", "7", "even", "2", ""}, error);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->Describe(), QStringLiteral("/dev/ttyUSB0 19200 7E2"));
 
-  const LineSettingTexts good{"/dev/ttyUSB0", "9600", "8", "none", "1"};
-  const std::vector<std::pair<QString LineSettingTexts::*, const char*>> fields = {
-      {&LineSettingTexts::port, "--serial: "},
-      {&LineSettingTexts::baud, "--baud: "},
-      {&LineSettingTexts::dataBits, "--data-bits: "},
-      {&LineSettingTexts::parity, "--parity: "},
-      {&LineSettingTexts::stopBits, "--stop-bits: "}};
-  for (const auto& [field, option] : fields) {
+  const LineSettingTexts good{"/dev/ttyUSB0", "9600", "8", "none", "1", ""};
+  struct Wrong {
+    QString LineSettingTexts::*field;
+    const char* text;
+    const char* option;
+  };
+  for (const auto& [field, text, option] : {Wrong{&LineSettingTexts::port, "", "--serial: "},
+                                            Wrong{&LineSettingTexts::baud, "", "--baud: "},
+                                            Wrong{&LineSettingTexts::dataBits, "", "--data-bits: "},
+                                            Wrong{&LineSettingTexts::parity, "", "--parity: "},
+                                            Wrong{&LineSettingTexts::stopBits, "", "--stop-bits: "},
+                                            Wrong{&LineSettingTexts::rxGap, "x", "--rx-gap: "}}) {
     LineSettingTexts texts = good;
-    texts.*field = QStringLiteral("");
+    texts.*field = QString::fromUtf8(text);
     EXPECT_FALSE(ParseLineSettings(texts, error)) << option;
     EXPECT_TRUE(error.startsWith(QLatin1String(option))) << error.toStdString();
   }
@@ -101,6 +105,52 @@ TEST(LineSettings, DescribesTheLineAsEngineersWriteIt) {
   server.port = QStringLiteral("tcp:127.0.0.1:4001");
   EXPECT_TRUE(server.IsDeviceServer());
   EXPECT_EQ(server.Describe(), QStringLiteral("tcp:127.0.0.1:4001"));
+}
+
+struct GapCase {
+  int baud;
+  int dataBits;
+  LineSettings::Parity parity;
+  int stopBits;
+  int gapMs;  // 3.5 characters of start, data, parity and stop bits, rounded up; at least 20
+};
+
+class RxGapTest : public testing::TestWithParam<GapCase> {};
+
+TEST_P(RxGapTest, IsThreeAndAHalfCharactersButNeverUnderTwentyMilliseconds) {
+  LineSettings line;
+  line.baud = GetParam().baud;
+  line.dataBits = GetParam().dataBits;
+  line.parity = GetParam().parity;
+  line.stopBits = GetParam().stopBits;
+  EXPECT_EQ(line.RxGapMs(), GetParam().gapMs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rates, RxGapTest,
+    testing::Values(GapCase{115200, 8, LineSettings::Parity::None, 1, 20},
+                    GapCase{9600, 8, LineSettings::Parity::None, 1, 20},   // 3.65 ms
+                    GapCase{1200, 8, LineSettings::Parity::None, 1, 30},   // 29.17 ms
+                    GapCase{1200, 7, LineSettings::Parity::Even, 1, 30},   // ten bits too
+                    GapCase{300, 8, LineSettings::Parity::Even, 2, 140},   // twelve bits
+                    GapCase{110, 5, LineSettings::Parity::None, 1, 223}),  // 222.73 ms
+    [](const auto& info) {
+      return "Baud" + std::to_string(info.param.baud) + "_" + std::to_string(info.index);
+    });
+
+TEST(LineSettings, AnRxGapTypedReplacesTheRatesOwn) {
+  QString error;
+  const auto typed = ParseLineSettings({"/dev/ttyUSB0", "9600", "8", "none", "1", "5"}, error);
+  ASSERT_TRUE(typed) << error.toStdString();
+  EXPECT_EQ(typed->RxGapMs(), 5);
+  const auto untyped = ParseLineSettings({"/dev/ttyUSB0", "1200", "8", "none", "1", ""}, error);
+  ASSERT_TRUE(untyped) << error.toStdString();
+  EXPECT_EQ(untyped->RxGapMs(), 30);
+  for (const char* bad : {"-1", "10001", "20ms", "2.5"}) {
+    EXPECT_FALSE(ParseRxGap(QString::fromUtf8(bad), error)) << bad;
+  }
+  EXPECT_EQ(ParseRxGap(QStringLiteral("0"), error), 0);
+  EXPECT_EQ(ParseRxGap(QStringLiteral("10000"), error), 10000);
 }
 
 struct EchoCase {

@@ -14,6 +14,7 @@ struct SendRequest {
   std::string dataBits = "8";
   std::string parity = "none";
   std::string stopBits = "1";
+  std::string rxGap;  // empty: from the rate
   bool discardEcho = false;
   int waitMs = 500;
   std::vector<std::uint8_t> frame;

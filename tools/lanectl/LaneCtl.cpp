@@ -143,6 +143,9 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
   send->add_option("--stop-bits", request.stopBits, "1 or 2")
       ->type_name("N")
       ->capture_default_str();
+  send->add_option("--rx-gap", request.rxGap,
+                   "bytes less than MS apart are one chunk (default: from the rate)")
+      ->type_name("MS");
   send->add_flag("--discard-echo", request.discardEcho,
                  "drop what a half-duplex adapter hands back of the frame");
   std::string wait = std::to_string(request.waitMs);

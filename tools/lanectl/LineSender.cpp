@@ -20,7 +20,7 @@ std::optional<field::LineSettings> Settings(const SendRequest& request, QString&
   const auto text = [](const std::string& value) { return QString::fromStdString(value); };
   std::optional<field::LineSettings> settings =
       field::ParseLineSettings({text(request.port), text(request.baud), text(request.dataBits),
-                                text(request.parity), text(request.stopBits)},
+                                text(request.parity), text(request.stopBits), text(request.rxGap)},
                                problem);
   if (settings) settings->discardEcho = request.discardEcho;
   return settings;

@@ -73,8 +73,8 @@ TEST_F(LaneCtlSend, NoAnswerInTimeIsStatus1) {
 }
 
 TEST_F(LaneCtlSend, BadLineSettingsAreBadInput) {
-  for (const QStringList& bad :
-       {QStringList{"--parity", "mark"}, QStringList{"--baud", "0"}, QStringList{"--wait", "-1"}}) {
+  for (const QStringList& bad : {QStringList{"--parity", "mark"}, QStringList{"--baud", "0"},
+                                 QStringList{"--wait", "-1"}, QStringList{"--rx-gap", "fast"}}) {
     const ToolRun run = LaneCtl(Send(bad + QStringList{"gate-close", "--address", "1"}));
     EXPECT_EQ(run.status, 2) << bad.join(' ').toStdString();
     // The message names the option that is wrong.
