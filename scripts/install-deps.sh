@@ -17,6 +17,7 @@ packages=(
   fonts-wqy-microhei fontconfig
   xvfb x11-apps imagemagick
   help2man lintian dpkg-dev desktop-file-utils man-db file xauth
+  onvif-tools iproute2
 )
 
 missing=()

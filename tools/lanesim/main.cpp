@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "DiscoveryResponder.h"
 #include "Lane.h"
 #include "LaneSimOptions.h"
 #include "PacedLink.h"
@@ -107,6 +108,18 @@ int Run(const lanesim::Options& options) {
     QObject::connect(camera.get(), &lanesim::onvif::OnvifCamera::Note,
                      [](const QString& note) { Say(stdout, note); });
   }
+  // Another program may hold the discovery port; the camera still serves without it.
+  std::unique_ptr<lanesim::DiscoveryResponder> discovery;
+  if (camera) {
+    discovery = lanesim::DiscoveryResponder::Start(
+        lanesim::DiscoveryResponder::SettingsFromEnvironment(camera->DeviceServiceUrl()), error);
+    if (!discovery) {
+      Say(stderr, QStringLiteral("lanesim: no WS-Discovery: ") + error);
+    } else {
+      QObject::connect(discovery.get(), &lanesim::DiscoveryResponder::Note,
+                       [](const QString& note) { Say(stdout, note); });
+    }
+  }
 
   std::unique_ptr<lanesim::PlatePusher> pusher;
   if (!options.pushUrl.isEmpty()) pusher = PushPlates(lane, options);
@@ -114,6 +127,7 @@ int Run(const lanesim::Options& options) {
   if (line) Say(stdout, QStringLiteral("lanesim: %1, %2 baud").arg(where).arg(options.baud));
   if (video) Say(stdout, QStringLiteral("lanesim: video on ") + video->Url());
   if (camera) Say(stdout, QStringLiteral("lanesim: onvif on ") + camera->DeviceServiceUrl());
+  if (discovery) Say(stdout, QStringLiteral("lanesim: WS-Discovery on ") + discovery->Where());
   if (pusher) {
     Say(stdout, QStringLiteral("lanesim: pushing plates to %1 (%2)")
                     .arg(options.pushUrl.toString(), lanesim::PushFormatName(options.pushFormat)));
