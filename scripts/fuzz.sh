@@ -7,7 +7,7 @@
 #                           $FUZZ_BUILD_DIR/corpus-new/TARGET, the committed corpus is only read
 #   scripts/fuzz.sh corpus  regenerates the generated seeds in fuzz/corpus (regression inputs stay)
 #
-# FUZZ_TARGETS (space-separated) picks targets; all seven by default.
+# FUZZ_TARGETS (space-separated) picks targets; all of them by default.
 #
 # A crash, sanitizer report or broken invariant stops that target (the others still run), leaves
 # the input in $FUZZ_BUILD_DIR/findings/ and makes the script exit non-zero at the end.
@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 mode=${1:-ci}
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
-read -r -a targets <<<"${FUZZ_TARGETS:-parse_reply reply_stream lane_decoder picture gbk lanectl plate_request}"
+read -r -a targets <<<"${FUZZ_TARGETS:-parse_reply reply_stream lane_decoder picture gbk lanectl plate_request onvif_soap onvif_plate}"
 generator=$(command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
 build() {
