@@ -1,6 +1,7 @@
 #include "PlateNotification.h"
 
 #include <QStringList>
+#include <algorithm>
 
 #include "OnvifAnswers.h"
 
@@ -24,9 +25,10 @@ QString ItemValue(const XmlElement& message, QStringView name) {
 float Confidence(const QString& text) {
   bool ok = false;
   float value = text.toFloat(&ok);
-  if (!ok || value < 0) return 0;
+  if (!ok || !(value >= 0)) return 0;
   // Some firmware writes a percentage.
-  return value > 1 ? value / 100 : value;
+  if (value > 1) value /= 100;
+  return std::min(value, 1.0F);
 }
 
 QByteArray Picture(const QString& base64) {

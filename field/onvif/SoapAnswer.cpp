@@ -34,7 +34,9 @@ std::optional<SoapFault> ReadFault(const XmlElement& body) {
 }  // namespace
 
 bool SoapFault::IsNotAuthorized() const {
-  for (const QString& name : QStringList(subcodes) << code) {
+  QStringList names = subcodes;
+  names << code;
+  for (const QString& name : names) {
     const QStringView local = LocalPart(name);
     if (local == u"NotAuthorized" || local == u"FailedAuthentication" || local == u"FailedCheck" ||
         local == u"InvalidSecurityToken") {
