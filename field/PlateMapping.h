@@ -1,24 +1,37 @@
 #pragma once
 
-#include <QByteArray>
-#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <optional>
+#include <vector>
 
 #include "PlateRecord.h"
+#include "plates/PictureSources.h"
+#include "plates/PlateFormatMapping.h"
+#include "plates/PlateRequest.h"
 
 namespace field {
 
-// The plate a request's body carries, in any accepted format: the console's own,
-// OpenALPR's alpr_group and alpr_results, Plate Recognizer's webhook
-// (docs/plates.md).
+// What a request's body says, in any accepted format (docs/plates.md).
 struct MappedPlate {
   std::optional<PlateRecord> plate;
-  QString error;  // when no plate: one line, plain English, for a 400 answer and the pane
+  QString error;          // no plate: one line, plain English, for a 400 answer and the pane
+  QString format;         // the format that took the message
+  QStringList notices;    // pictures left empty, one line each naming the field
+  QString heartbeatFrom;  // an engine's heartbeat: no plate and no error, its agent's id
 };
 
-MappedPlate MapJsonPlate(const QByteArray& json);
-// Parts of a multipart/form-data body by name, as the server parsed them.
-MappedPlate MapMultipartPlate(const QMap<QString, QByteArray>& parts);
+// The formats of the mapping files, in the order given, then the built-in ones.
+class PlateMapper {
+ public:
+  explicit PlateMapper(std::vector<PlateFormatMapping> mappings = {})
+      : mappings_(std::move(mappings)) {}
+
+  // `fetch` fetches pictures given by URL; none: such pictures are left empty.
+  MappedPlate Map(const PlateRequest& request, const PictureFetcher& fetch = {}) const;
+
+ private:
+  std::vector<PlateFormatMapping> mappings_;
+};
 
 }  // namespace field

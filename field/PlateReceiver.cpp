@@ -7,12 +7,12 @@
 #include <memory>
 #include <thread>
 
-#include <QMap>
 #include <QUrlQuery>
 
 #include "HostPort.h"
 #include "PlateMapping.h"
 #include "ThreadPriority.h"
+#include "plates/HttpPictureFetch.h"
 
 namespace field {
 namespace {
@@ -71,21 +71,17 @@ QByteArray Bytes(const std::string& text) {
   return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-MappedPlate Map(const httplib::Request& request) {
-  if (request.is_multipart_form_data()) {
-    QMap<QString, QByteArray> parts;
-    for (const auto& [name, part] : request.files) {
-      parts.insert(QString::fromStdString(name), Bytes(part.content));
-    }
-    return MapMultipartPlate(parts);
+PlateRequest RequestOf(const httplib::Request& request) {
+  PlateRequest plate;
+  plate.contentType = QString::fromStdString(request.get_header_value("Content-Type"));
+  plate.multipart = request.is_multipart_form_data();
+  plate.sender = QString::fromStdString(request.remote_addr);
+  if (!plate.multipart) plate.body = Bytes(request.body);
+  for (const auto& [name, part] : request.files) {
+    plate.parts.append({QString::fromStdString(name), QString::fromStdString(part.content_type),
+                        Bytes(part.content)});
   }
-  const std::string type = request.get_header_value("Content-Type");
-  if (type.rfind("application/json", 0) != 0) {
-    return {std::nullopt, QStringLiteral("the content type \"%1\" is neither application/json nor "
-                                         "multipart/form-data")
-                              .arg(QString::fromStdString(type))};
-  }
-  return MapJsonPlate(Bytes(request.body));
+  return plate;
 }
 
 }  // namespace
@@ -111,6 +107,7 @@ std::optional<PlateListenSettings> ParsePlateListen(const QString& text, QString
 PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
+      mapper_(settings_.mappings),
       server_(std::make_unique<httplib::Server>()) {
   server_->new_task_queue = [] { return new BackgroundPool(kMaxConnections); };
   server_->set_payload_max_length(kMaxRequestBytes);
@@ -140,7 +137,12 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
       TryLater(response);
       return;
     }
-    MappedPlate mapped = Map(request);
+    MappedPlate mapped = mapper_.Map(RequestOf(request), FetchPictureOverHttp);
+    if (!mapped.heartbeatFrom.isEmpty()) {
+      Answer(response, 200, QStringLiteral("heartbeat"));
+      if (const auto line = FirstHeard(mapped.heartbeatFrom)) emit Notice(*line);
+      return;
+    }
     if (!mapped.plate) {
       Answer(response, 400, mapped.error);
       emit Notice(Refusal(request.remote_addr, mapped.error));
@@ -158,6 +160,11 @@ PlateReceiver::PlateReceiver(PlateListenSettings settings, int timeoutSeconds, Q
       announced_ = true;
     }
     Answer(response, 200, QStringLiteral("queued"));
+    if (!mapped.notices.isEmpty()) {
+      emit Notice(QStringLiteral("%1 的车牌缺图片: %2")
+                      .arg(QString::fromStdString(request.remote_addr),
+                           mapped.notices.join(QStringLiteral("; "))));
+    }
     if (announce) emit PlateWaiting();
   });
   // What the library refused by itself: a body too long, or a multipart body
@@ -210,6 +217,12 @@ bool PlateReceiver::Start(QString& error) {
 bool PlateReceiver::QueueFull() {
   const std::lock_guard lock(mutex_);
   return waiting_.size() >= kMaxWaitingPlates;
+}
+
+std::optional<QString> PlateReceiver::FirstHeard(const QString& agent) {
+  const std::lock_guard lock(mutex_);
+  if (!heardAgents_.insert(agent).second) return std::nullopt;
+  return QStringLiteral("OpenALPR 引擎 %1 在线").arg(agent);
 }
 
 std::optional<ReceivedPlate> PlateReceiver::Take() {

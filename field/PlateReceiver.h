@@ -6,8 +6,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
+#include <vector>
 
+#include "PlateMapping.h"
 #include "PlateRecord.h"
 
 namespace httplib {
@@ -22,6 +25,8 @@ struct PlateListenSettings {
   QString host = QStringLiteral("0.0.0.0");
   quint16 port = 0;
   QString token;  // empty: none asked for
+  // Formats of mapping files, tried in this order before the built-in ones.
+  std::vector<PlateFormatMapping> mappings;
 
   // "http://HOST:PORT/plates"
   QString Describe() const;
@@ -70,14 +75,18 @@ class PlateReceiver : public QObject {
 
  private:
   bool QueueFull();
+  // The pane's line for a heartbeat: only for an agent not heard from before.
+  std::optional<QString> FirstHeard(const QString& agent);
 
   PlateListenSettings settings_;
+  PlateMapper mapper_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   quint16 port_ = 0;
   std::mutex mutex_;
   std::deque<ReceivedPlate> waiting_;
   bool announced_ = false;
+  std::set<QString> heardAgents_;
 };
 
 }  // namespace field

@@ -24,83 +24,10 @@
 #include <unistd.h>
 #endif
 
-#include "FieldCamera.h"
-#include "PlateReceiver.h"
+#include "PlateLane.h"
 
 namespace field {
 namespace {
-
-constexpr int kWaitMs = 20000;
-
-std::string Jpeg(QColor colour) {
-  QImage image(64, 32, QImage::Format_RGB32);
-  image.fill(colour);
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPG");
-  return bytes.toStdString();
-}
-
-std::string Base64(const std::string& bytes) {
-  return QByteArray::fromStdString(bytes).toBase64().toStdString();
-}
-
-struct RaisedPlate {
-  QString ip;
-  QString number;
-  QString color;
-  std::string scene;
-  std::string closeup;
-  float confidence;
-};
-
-// The receiver behind a camera, as the console wires them.
-class PlateLane {
- public:
-  explicit PlateLane(QString token = {}, int timeoutSeconds = 10)
-      : receiver_(Settings(std::move(token)), timeoutSeconds),
-        camera_(std::nullopt, nullptr, &receiver_) {
-    QString error;
-    started_ = receiver_.Start(error);
-    QObject::connect(
-        &camera_, &FieldCamera::OnZELIPCSDKPlate,
-        [this](const QString& ip, const QString& number, const QString& color,
-               const std::uint8_t* scene, std::int32_t sceneLength, const std::uint8_t* closeup,
-               std::int32_t closeupLength, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-               float confidence, std::int32_t, std::int32_t, std::int32_t, std::int32_t) {
-          plates.push_back(
-              {ip, number, color, std::string(reinterpret_cast<const char*>(scene), sceneLength),
-               std::string(reinterpret_cast<const char*>(closeup), closeupLength), confidence});
-          if (handling) handling();
-        });
-    QObject::connect(&camera_, &FieldCamera::Notice,
-                     [this](const QString& text) { notices << text; });
-  }
-
-  bool Started() const { return started_; }
-  httplib::Client Client() const { return httplib::Client("127.0.0.1", receiver_.Port()); }
-  quint16 Port() const { return receiver_.Port(); }
-  bool WaitForPlates(std::size_t count) {
-    return QTest::qWaitFor([&] { return plates.size() >= count; }, kWaitMs);
-  }
-
-  std::vector<RaisedPlate> plates;
-  QStringList notices;
-  std::function<void()> handling;
-
- private:
-  static PlateListenSettings Settings(QString token) {
-    PlateListenSettings settings;
-    settings.host = QStringLiteral("127.0.0.1");
-    settings.token = std::move(token);
-    return settings;
-  }
-
-  PlateReceiver receiver_;
-  FieldCamera camera_;
-  bool started_ = false;
-};
 
 const std::string kScene = Jpeg(Qt::darkGreen);
 const std::string kCloseup = Jpeg(Qt::blue);
@@ -185,8 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusedCase{"NotJson", "application/json", "{\"plate\": ", 400},
         RefusedCase{"NoPlate", "application/json", R"({"camera": "192.168.1.100"})", 400},
-        RefusedCase{"BadBase64", "application/json", R"({"plate": "粤B1", "scene_jpeg": "%%%"})",
-                    400},
+        RefusedCase{"NoPlateInGroup", "application/json", R"({"data_type": "alpr_group"})", 400},
         RefusedCase{"WrongContentType", "text/plain", R"({"plate": "粤B1"})", 400},
         RefusedCase{"TruncatedMultipart", "multipart/form-data; boundary=xyz",
                     "--xyz\r\nContent-Disposition: form-data; name=\"json\"\r\n\r\n{\"plate\"",
@@ -293,6 +219,111 @@ TEST(PlateReceiver, AFloodIsAnsweredAndEveryAcceptedPlateShownInOrder) {
   std::vector<QString> shown;
   for (const RaisedPlate& plate : lane.plates) shown.push_back(plate.number);
   EXPECT_EQ(shown, accepted);
+}
+
+TEST(PlateReceiver, AHeartbeatIsAQuiet200AndEachAgentIsNamedOnce) {
+  PlateLane lane;
+  ASSERT_TRUE(lane.Started());
+  httplib::Client client = lane.Client();
+  for (const char* agent : {"agent-7", "agent-7", "agent-8", "agent-7"}) {
+    const std::string body = std::string(R"({"data_type": "heartbeat", "agent_uid": ")") + agent +
+                             R"(", "cpu_cores": 8})";
+    const auto answer = client.Post("/plates", body, "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+    EXPECT_EQ(answer->body, "heartbeat\n");
+  }
+  QTest::qWait(200);
+  EXPECT_TRUE(lane.plates.empty());
+  EXPECT_EQ(lane.notices, QStringList({QStringLiteral("OpenALPR 引擎 agent-7 在线"),
+                                       QStringLiteral("OpenALPR 引擎 agent-8 在线")}));
+}
+
+TEST(PlateReceiver, APictureThatIsNoBase64CostsOnlyThePictureWithOneNotice) {
+  PlateLane lane;
+  ASSERT_TRUE(lane.Started());
+  const std::string body = R"({"data_type": "alpr_group", "best_plate_number": "D2651BF",
+      "vehicle_crop_jpeg": "...base64 jpeg data...",
+      "best_plate": {"plate": "D2651BF", "plate_crop_jpeg": ")" +
+                           Base64(kCloseup) + "\"}}";
+
+  const auto answer = lane.Client().Post("/plates", body, "application/json");
+
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->status, 200);
+  ASSERT_TRUE(lane.WaitForPlates(1));
+  EXPECT_EQ(lane.plates[0].number, QStringLiteral("D2651BF"));
+  EXPECT_TRUE(lane.plates[0].scene.empty());
+  EXPECT_EQ(lane.plates[0].closeup, kCloseup);
+  EXPECT_EQ(lane.notices,
+            QStringList{QStringLiteral(
+                R"(127.0.0.1 的车牌缺图片: "vehicle_crop_jpeg" is not valid base64)")});
+}
+
+// A camera's own web server on 127.0.0.1, counting what it is asked for.
+class PictureServer {
+ public:
+  PictureServer() {
+    server_.Get("/snap.jpg", [this](const httplib::Request&, httplib::Response& response) {
+      ++asked;
+      response.set_content(kScene, "image/jpeg");
+    });
+    server_.Get("/huge.jpg", [this](const httplib::Request&, httplib::Response& response) {
+      ++asked;
+      response.set_content(std::string(8 * 1024 * 1024 + 1, 'x'), "image/jpeg");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+  }
+  ~PictureServer() {
+    server_.stop();
+    thread_.join();
+  }
+  int Port() const { return port_; }
+  std::atomic<int> asked = 0;
+
+ private:
+  httplib::Server server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+TEST(PlateReceiver, PicturesByUrlComeOnlyFromTheSender) {
+  PictureServer camera;
+  QString error;
+  const auto mapping = ParsePlateFormatMapping(
+      R"({"name": "by url", "body": "json", "when": "/lp", "plate": "/lp",
+          "scene": {"url": "/scene"}})",
+      QStringLiteral("url.json"), error);
+  ASSERT_TRUE(mapping) << error.toStdString();
+  PlateLane lane(QString(), 10, {*mapping});
+  ASSERT_TRUE(lane.Started());
+  const auto post = [&](const char* plate, const QString& url) {
+    const std::string body = std::string(R"({"lp": ")") + plate + R"(", "scene": ")" +
+                             url.arg(camera.Port()).toStdString() + "\"}";
+    const auto answer = lane.Client().Post("/plates", body, "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200) << answer->body;
+  };
+
+  post("A1", QStringLiteral("http://127.0.0.1:%1/snap.jpg"));
+  // Nothing is ever sent to another host, whatever the message says.
+  post("A2", QStringLiteral("http://127.0.0.2:%1/snap.jpg"));
+  post("A3", QStringLiteral("http://127.0.0.1:%1/huge.jpg"));
+
+  ASSERT_TRUE(lane.WaitForPlates(3));
+  EXPECT_EQ(lane.plates[0].scene, kScene);
+  EXPECT_TRUE(lane.plates[1].scene.empty());
+  EXPECT_TRUE(lane.plates[2].scene.empty());
+  EXPECT_EQ(camera.asked, 2);
+  const QString port = QString::number(camera.Port());
+  EXPECT_EQ(lane.notices,
+            QStringList({QStringLiteral("127.0.0.1 的车牌缺图片: \"/scene\" http://127.0.0.2:%1/"
+                                        "snap.jpg is not on the sender 127.0.0.1: not fetched")
+                             .arg(port),
+                         QStringLiteral("127.0.0.1 的车牌缺图片: \"/scene\" http://127.0.0.1:%1/"
+                                        "huge.jpg: larger than 8388608 bytes")
+                             .arg(port)}));
 }
 
 #if defined(__linux__)
