@@ -4,6 +4,7 @@
 
 #include "Gstreamer.h"
 #include "LaneVersion.h"
+#include "plates/PlateFormatFiles.h"
 
 namespace {
 
@@ -66,6 +67,12 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
                      "http://HOST:PORT/plates (HOST: every interface when left out). Formats: "
                      "docs/plates.md, installed in /usr/share/doc/laneconsole/docs/."),
       QStringLiteral("[HOST:]PORT"));
+  const QCommandLineOption platesMap(
+      QStringLiteral("plates-map"),
+      QStringLiteral("Also take plates in the format FILE describes (a mapping file, "
+                     "docs/plates.md); may be given again, the files tried in order before the "
+                     "built-in formats."),
+      QStringLiteral("FILE"));
   const QCommandLineOption platesToken(
       QStringLiteral("plates-token"),
       QStringLiteral("Accept only plates posted with \"Authorization: Bearer TOKEN\" or "
@@ -93,7 +100,7 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
       QStringLiteral("MS"), QStringLiteral("1000"));
   parser.addOptions({help, version, camera, cameraProfile, cameraRelay, gatePulse, serial, baud,
                      dataBits, parity, stopBits, discardEcho, rxGap, video, videoLatency,
-                     platesListen, platesToken});
+                     platesListen, platesMap, platesToken});
 
   if (!parser.parse(arguments)) return Refuse(parser.errorText());
   // Read before any application exists, the parser does not know the program's name.
@@ -135,6 +142,9 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
       }
     }
   }
+  if (parser.isSet(platesMap) && !parser.isSet(platesListen)) {
+    return Refuse(QStringLiteral("--plates-map needs --plates-listen"));
+  }
   if (parser.isSet(platesToken) && !parser.isSet(platesListen)) {
     return Refuse(QStringLiteral("--plates-token needs --plates-listen"));
   }
@@ -143,6 +153,10 @@ CommandLineOutcome ParseCommandLine(const QStringList& arguments, const QString&
     options.plates = field::ParsePlateListen(parser.value(platesListen), error);
     if (!options.plates) return Refuse(QStringLiteral("--plates-listen: ") + error);
     options.plates->token = parser.value(platesToken);
+    auto mappings = field::LoadPlateFormatFiles(
+        parser.values(platesMap) + field::ShippedPlateFormatFiles(), error);
+    if (!mappings) return Refuse(QStringLiteral("--plates-map: ") + error);
+    options.plates->mappings = std::move(*mappings);
   }
   if (parser.isSet(videoLatency) && !parser.isSet(video)) {
     return Refuse(QStringLiteral("--video-latency needs --video"));

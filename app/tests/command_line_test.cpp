@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <string>
 #include <vector>
@@ -159,15 +161,46 @@ TEST(CommandLine, PlatesPushedOverHttp) {
   EXPECT_EQ(ipv6.options->plates->port, 8080);
 }
 
+// Each file's format before the shipped ones; a file that is no mapping stops the start.
+TEST(CommandLine, PlateMappingFiles) {
+  QTemporaryDir dir;
+  const auto write = [&](const char* name, const char* json) {
+    QFile file(dir.filePath(QString::fromUtf8(name)));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(json);
+    return file.fileName().toStdString();
+  };
+  const std::string east =
+      write("east.json", R"({"name":"east","body":"json","when":"/a","plate":"/a"})");
+  const std::string west =
+      write("west.json", R"({"name":"west","body":"xml","when":"/A","plate":"/A"})");
+  const std::string bad = write("bad.json", R"({"name":"bad","body":"json","plate":"/a"})");
+
+  const CommandLineOutcome two = Parse(
+      {"--plates-listen", "8080", "--plates-map", west.c_str(), "--plates-map", east.c_str()});
+  ASSERT_TRUE(two.options && two.options->plates) << two.err.toStdString();
+  const auto& mappings = two.options->plates->mappings;
+  ASSERT_GE(mappings.size(), 2u);
+  EXPECT_EQ(mappings[0].name, QStringLiteral("west"));
+  EXPECT_EQ(mappings[1].name, QStringLiteral("east"));
+
+  const CommandLineOutcome refused =
+      Parse({"--plates-listen", "8080", "--plates-map", east.c_str(), "--plates-map", bad.c_str()});
+  EXPECT_FALSE(refused.options);
+  EXPECT_EQ(refused.exitStatus, 2);
+  EXPECT_EQ(refused.err.toStdString(),
+            "laneconsole: --plates-map: " + bad + ": \"when\" is missing\n");
+}
+
 TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
   const CommandLineOutcome help = Parse({"--help"});
   EXPECT_FALSE(help.options);
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: laneconsole [options]")))
       << help.out.toStdString();
-  for (const char* option :
-       {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits", "--discard-echo", "--rx-gap",
-        "--video", "--video-latency", "--plates-listen", "--plates-token"}) {
+  for (const char* option : {"--serial", "--baud", "--data-bits", "--parity", "--stop-bits",
+                             "--discard-echo", "--rx-gap", "--video", "--video-latency",
+                             "--plates-listen", "--plates-map", "--plates-token"}) {
     EXPECT_TRUE(help.out.contains(QString::fromUtf8(option))) << option;
   }
   const CommandLineOutcome version = Parse({"--version"});
@@ -219,6 +252,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"PlatesHostWithoutPort", {"--plates-listen", "127.0.0.1:"}, "--plates-listen"},
         BadCase{"PlatesPortWithoutHost", {"--plates-listen", ":8080"}, "--plates-listen"},
         BadCase{"TokenWithoutListening", {"--plates-token", "t"}, "--plates-token needs"},
+        BadCase{"MapWithoutListening", {"--plates-map", "gate.json"}, "--plates-map needs"},
+        BadCase{"MapNotThere",
+                {"--plates-listen", "8080", "--plates-map", "/nonexistent/gate.json"},
+                "--plates-map: /nonexistent/gate.json: cannot be read"},
         BadCase{"CameraNotOnvif", {"--camera", "rtsp://{address}/h264"}, "onvif://"},
         BadCase{"CameraWithoutAddress", {"--camera", "onvif://admin@:8080"}, "no camera address"},
         BadCase{"CameraBadPort", {"--camera", "onvif://{address}:80800"}, "port"},

@@ -65,7 +65,7 @@ std::optional<XmlMessage> XmlMessage::Parse(const QByteArray& bytes, QString& er
   int line = 0;
   int column = 0;
   if (!message.document_.setContent(bytes, true, &problem, &line, &column)) {
-    error = QStringLiteral("%1 at line %2, column %3").arg(problem).arg(line).arg(column);
+    error = QStringLiteral("line %1, column %2: %3").arg(line).arg(column).arg(problem);
     return std::nullopt;
   }
   return message;

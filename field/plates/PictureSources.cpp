@@ -34,7 +34,7 @@ std::optional<QUrl> UrlOnSender(const QString& given, const QString& sender, QSt
   base.setScheme(QStringLiteral("http"));
   base.setHost(sender);
   base.setPath(QStringLiteral("/"));
-  const QUrl resolved = base.resolved(url);
+  QUrl resolved = base.resolved(url);
   if (resolved.scheme() != QLatin1String("http")) {
     why = QStringLiteral("%1 is not an http:// URL").arg(resolved.toDisplayString());
     return std::nullopt;
@@ -44,6 +44,8 @@ std::optional<QUrl> UrlOnSender(const QString& given, const QString& sender, QSt
               .arg(resolved.toDisplayString(), sender);
     return std::nullopt;
   }
+  // The connection goes to the sender as it connected, however the URL spelt its address.
+  resolved.setHost(sender);
   return resolved;
 }
 
