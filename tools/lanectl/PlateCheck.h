@@ -1,0 +1,9 @@
+#pragma once
+
+#include "PlateChecker.h"
+
+namespace lanectl {
+
+PlateCheckOutcome CheckPlate(const PlateCheckRequest& request);
+
+}  // namespace lanectl
