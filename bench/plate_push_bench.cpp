@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
   std::atomic<int> refused = 0;
   std::atomic<int> finished = 0;
   int raised = 0;
-  QObject::connect(&console.sdk, &field::FieldCamera::OnZELIPCSDKPlate, [&] { ++raised; });
+  QObject::connect(console.sdk.get(), &camera::SdkBackend::OnZELIPCSDKPlate, [&] { ++raised; });
   const qint64 loadStart = clock.nsecsElapsed();
   std::vector<std::thread> clients;
   for (int client = 0; client < kLoadClients; ++client) {

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   window.show();
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
   window.BitBtn1->click();
-  if (!RunEventLoopUntil([&] { return console.sdk.Line()->IsUp(); }, kGiveUpMs)) {
+  if (!RunEventLoopUntil([&] { return console.fieldCamera->Line()->IsUp(); }, kGiveUpMs)) {
     std::fprintf(stderr, "serial_bench: the line did not open\n");
     return 1;
   }
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     // The port is back: the engineer presses 读智能卡 until a card shows.
     QElapsedTimer clock;
     clock.start();
-    RunEventLoopUntil([&] { return console.sdk.Line()->IsUp(); }, kGiveUpMs);
+    RunEventLoopUntil([&] { return console.fieldCamera->Line()->IsUp(); }, kGiveUpMs);
     window.BitBtn8->click();
     if (!WaitForLine(window, QStringLiteral("读卡 控制器"), kGiveUpMs)) {
       std::fprintf(stderr, "serial_bench: no card read after the port came back\n");

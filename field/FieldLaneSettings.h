@@ -18,10 +18,10 @@ struct VideoSettings {
 
 // The pieces of a real lane the command line names; none: the virtual lane.
 struct FieldLaneSettings {
-  std::optional<CameraSettings> camera;
   std::optional<LineSettings> serial;
   std::optional<VideoSettings> video;
   std::optional<PlateListenSettings> plates;
+  std::optional<CameraSettings> camera;
 
   bool IsEmpty() const { return !camera && !serial && !video && !plates; }
   // For the window title: what the console is attached to, credentials left out.
