@@ -5,6 +5,7 @@
 #include <functional>
 
 namespace camera {
+class CameraFinder;
 class SdkBackend;
 class VideoBackend;
 }  // namespace camera
@@ -34,4 +35,6 @@ struct ConsoleSeams {
   // What the console is attached to, after the caption in the window title,
   // so that an engineer never mistakes the virtual lane for the real one.
   QString attachedTo;
+  // Behind the camera-address field's search; none: the field has no search.
+  camera::CameraFinder* cameraFinder = nullptr;
 };

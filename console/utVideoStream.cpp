@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "CameraSearch.h"
 #include "ConsoleFace.h"
 #include "MessagePane.h"
 #include "PictureView.h"
@@ -129,6 +130,7 @@ void TfmVideoStream::BuildCommandStrip() {
   Label2 = Place(new QLabel(QStringLiteral("摄像机IP"), Panel4), "Label2", 11, 19, 56, 14);
   edtCameraIP =
       Place(new QLineEdit(QStringLiteral("192.168.1.100"), Panel4), "edtCameraIP", 71, 16, 121, 22);
+  if (seams_.cameraFinder != nullptr) new CameraSearch(*edtCameraIP, *seams_.cameraFinder, this);
   BitBtn1 = MakeButton(Panel4, "BitBtn1", QStringLiteral("连接"), 197, 14, 61, 25);
   BitBtn4 = MakeButton(Panel4, "BitBtn4", QStringLiteral("断开"), 261, 14, 60, 25);
   BitBtn2 = MakeButton(Panel4, "BitBtn2", QStringLiteral("手动补拍"), 410, 14, 72, 25);
