@@ -50,9 +50,9 @@ FieldLaneConsole::FieldLaneConsole(const field::FieldLaneSettings& lane,
   camera::VideoBackend* video = &noVideo;
   if (stream) video = stream.get();
   if (cameraVideo) video = cameraVideo.get();
-  window = std::make_unique<TfmVideoStream>(ConsoleSeams{sdk.get(), video, std::move(pause),
-                                                         &messageBoxes, pictureDirectory,
-                                                         sessionLogPath, attached.Describe()});
+  window = std::make_unique<TfmVideoStream>(
+      ConsoleSeams{sdk.get(), video, std::move(pause), &messageBoxes, pictureDirectory,
+                   sessionLogPath, attached.Describe(), &cameraFinder});
   if (!listenError.isEmpty()) window->AppendMessage(QStringLiteral("车牌接收: ") + listenError);
   if (onvifCamera) WireCamera(*lane.camera);
   if (Video() != nullptr) {

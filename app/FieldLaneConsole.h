@@ -11,6 +11,7 @@
 #include "OnvifCamera.h"
 #include "PlateReceiver.h"
 #include "StreamVideo.h"
+#include "WsDiscoveryFinder.h"
 #include "utVideoStream.h"
 
 // The console wired to a field lane: the pieces of a real lane the command
@@ -26,6 +27,7 @@ struct FieldLaneConsole {
   field::FieldCamera* fieldCamera = nullptr;
   field::onvif::OnvifCamera* onvifCamera = nullptr;
   std::unique_ptr<camera::SdkBackend> sdk;
+  field::onvif::WsDiscoveryFinder cameraFinder;
   std::unique_ptr<TfmVideoStream> window;
   // Asked when the camera refuses the password (a dialog; tests answer themselves).
   std::function<std::optional<QString>(const QString& camera, const QString& user)> askPassword;

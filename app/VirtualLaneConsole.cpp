@@ -8,5 +8,5 @@ VirtualLaneConsole::VirtualLaneConsole(virtual_lane::LaneTimings timings,
     : world(timings) {
   window = std::make_unique<TfmVideoStream>(
       ConsoleSeams{&sdk, &video, std::move(pause), &messageBoxes, pictureDirectory, sessionLogPath,
-                   QStringLiteral("虚拟车道")});
+                   QStringLiteral("虚拟车道"), &cameraFinder});
 }

@@ -7,6 +7,7 @@
 #include "ConsoleSeams.h"
 #include "ImageSink.h"
 #include "VirtualLane.h"
+#include "WsDiscoveryFinder.h"
 #include "utVideoStream.h"
 
 // The console wired to the in-process virtual lane, as laneconsole runs it;
@@ -17,6 +18,7 @@ struct VirtualLaneConsole {
   // The lane's picture is shown from a thread of its own, as a camera's stream is.
   field::ImageSink frames;
   virtual_lane::VirtualVideo video{world, &frames};
+  field::onvif::WsDiscoveryFinder cameraFinder;
   std::unique_ptr<TfmVideoStream> window;
 
   // `messageBoxes` must outlive the console.
