@@ -19,37 +19,41 @@ void Exchange(QNetworkAccessManager& network, QNetworkRequest request,
   auto* timer = new QTimer(reply);
   timer->setSingleShot(true);
   QObject::connect(timer, &QTimer::timeout, reply, [reply, why, limits] {
+    if (reply->isFinished()) return;
     *why = QStringLiteral("no answer within %1 ms").arg(limits.timeoutMs);
     reply->abort();
   });
   timer->start(limits.timeoutMs);
   QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                    [reply, why, limits](qint64 received, qint64 total) {
-                     if (received > limits.largestBody || total > limits.largestBody) {
+                     if (why->isEmpty() && !reply->isFinished() &&
+                         (received > limits.largestBody || total > limits.largestBody)) {
                        *why = QStringLiteral("answer larger than %1 bytes").arg(limits.largestBody);
                        reply->abort();
                      }
                    });
-  QObject::connect(reply, &QNetworkReply::finished, context, [reply, why, done = std::move(done)] {
-    reply->deleteLater();
-    HttpResult result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!why->isEmpty()) {
-      result.error = *why;
-      done(std::move(result));
-      return;
-    }
-    result.body = reply->readAll();
-    for (const auto& [name, value] : reply->rawHeaderPairs()) {
-      if (name.compare("WWW-Authenticate", Qt::CaseInsensitive) == 0) {
-        result.challenges << value;
-      }
-    }
-    if (reply->error() != QNetworkReply::NoError && result.status == 0) {
-      result.error = reply->errorString();
-    }
-    done(std::move(result));
-  });
+  QObject::connect(
+      reply, &QNetworkReply::finished, context, [reply, timer, why, done = std::move(done)] {
+        timer->stop();
+        reply->deleteLater();
+        HttpResult result;
+        result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (!why->isEmpty()) {
+          result.error = *why;
+          done(std::move(result));
+          return;
+        }
+        result.body = reply->readAll();
+        for (const auto& [name, value] : reply->rawHeaderPairs()) {
+          if (name.compare("WWW-Authenticate", Qt::CaseInsensitive) == 0) {
+            result.challenges << value;
+          }
+        }
+        if (reply->error() != QNetworkReply::NoError && result.status == 0) {
+          result.error = reply->errorString();
+        }
+        done(std::move(result));
+      });
 }
 
 bool HttpAuthSession::Adopt(const QList<QByteArray>& challenges) {

@@ -141,10 +141,12 @@ void OnvifDevice::PrepareMedia(std::shared_ptr<DeviceSetup> setup, const QString
          setup->profile = *chosen;
          Call(media, GetStreamUri(setup->media, setup->profile.token),
               [this, setup, media, done](const SoapResult& stream) {
-                if (stream.answer.Ok() && !ReadMediaUri(stream.answer.body).isEmpty()) {
-                  setup->stream = Reach(QUrl(ReadMediaUri(stream.answer.body)));
-                } else {
+                if (!stream.answer.Ok()) {
                   setup->problems << Failed("GetStreamUri", stream);
+                } else if (ReadMediaUri(stream.answer.body).isEmpty()) {
+                  setup->problems << QStringLiteral("GetStreamUri: the camera names no stream");
+                } else {
+                  setup->stream = Reach(QUrl(ReadMediaUri(stream.answer.body)));
                 }
                 Call(media, GetSnapshotUri(setup->media, setup->profile.token),
                      [this, setup, done](const SoapResult& snapshot) {
