@@ -164,7 +164,7 @@ TEST_P(ProbeMatches, AreReadByLocalNames) {
 // declared on the envelope, capitalised Name, a UTF-8 name, two XAddrs.
 constexpr char kPrefixedAnswer[] =
     R"(<?xml version="1.0" encoding="UTF-8"?>
-<SOAP-ENV:Envelope xmlns:SOAP-ENV="http://www.w3.org/2003/05/soap-envelope" xmlns:wsa="http://schemas.xmlsoap.org/ws/2004/08/addressing" xmlns:wsdd="http://schemas.xmlsoap.org/ws/2005/04/discovery" xmlns:tdn="http://www.onvif.org/ver10/network/wsdl" xmlns:tds="http://www.onvif.org/ver10/device/wsdl"><SOAP-ENV:Header><wsa:MessageID>uuid:1419d68a-1dd2-11b2-a105-000000000001</wsa:MessageID><wsa:RelatesTo>urn:uuid:aca55425-a5f6-ad4a-a71f-f26ecc37b1eb</wsa:RelatesTo><wsa:Action SOAP-ENV:mustUnderstand="true">http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches</wsa:Action></SOAP-ENV:Header><SOAP-ENV:Body><wsdd:ProbeMatches><wsdd:ProbeMatch><wsa:EndpointReference><wsa:Address>urn:uuid:11223344-5566-7788-99aa-000000000001</wsa:Address></wsa:EndpointReference><wsdd:Types>tdn:NetworkVideoTransmitter tds:Device</wsdd:Types><wsdd:Scopes>onvif://www.onvif.org/type/video_encoder onvif://www.onvif.org/Profile/Streaming onvif://www.onvif.org/Name/%E5%85%A5%E5%8F%A3%E4%B8%80 onvif://www.onvif.org/hardware/LPR-100%2FB onvif://www.onvif.org/location/city/lot</wsdd:Scopes><wsdd:XAddrs>http://127.0.0.7/onvif/device_service http://[::1]/onvif/device_service</wsdd:XAddrs><wsdd:MetadataVersion>10</wsdd:MetadataVersion></wsdd:ProbeMatch></wsdd:ProbeMatches></SOAP-ENV:Body></SOAP-ENV:Envelope>)";
+<SOAP-ENV:Envelope xmlns:SOAP-ENV="http://www.w3.org/2003/05/soap-envelope" xmlns:wsa="http://schemas.xmlsoap.org/ws/2004/08/addressing" xmlns:wsdd="http://schemas.xmlsoap.org/ws/2005/04/discovery" xmlns:tdn="http://www.onvif.org/ver10/network/wsdl" xmlns:tds="http://www.onvif.org/ver10/device/wsdl"><SOAP-ENV:Header><wsa:MessageID>uuid:1419d68a-1dd2-11b2-a105-000000000001</wsa:MessageID><wsa:RelatesTo>urn:uuid:aca55425-a5f6-ad4a-a71f-f26ecc37b1eb</wsa:RelatesTo><wsa:Action SOAP-ENV:mustUnderstand="true">http://schemas.xmlsoap.org/ws/2005/04/discovery/ProbeMatches</wsa:Action></SOAP-ENV:Header><SOAP-ENV:Body><wsdd:ProbeMatches><wsdd:ProbeMatch><wsa:EndpointReference><wsa:Address>urn:uuid:11223344-5566-7788-99aa-000000000001</wsa:Address></wsa:EndpointReference><wsdd:Types>tdn:NetworkVideoTransmitter tds:Device</wsdd:Types><wsdd:Scopes>onvif://www.onvif.org/type/video_encoder onvif://www.onvif.org/Profile/Streaming onvif://www.onvif.org/Name/%E5%85%A5%E5%8F%A3%E4%B8%80 onvif://www.onvif.org/hardware/Model-100%2FB onvif://www.onvif.org/location/city/lot</wsdd:Scopes><wsdd:XAddrs>http://127.0.0.7/onvif/device_service http://[::1]/onvif/device_service</wsdd:XAddrs><wsdd:MetadataVersion>10</wsdd:MetadataVersion></wsdd:ProbeMatch></wsdd:ProbeMatches></SOAP-ENV:Body></SOAP-ENV:Envelope>)";
 
 // Default namespaces only, lists over several lines.
 constexpr char kUnprefixedAnswer[] =
@@ -192,7 +192,7 @@ QByteArray WithScopes(const QByteArray& scopes) {
 const WantedMatch kPrefixed{
     "urn:uuid:11223344-5566-7788-99aa-000000000001",
     "入口一",
-    "LPR-100/B",
+    "Model-100/B",
     {"http://127.0.0.7/onvif/device_service", "http://[::1]/onvif/device_service"},
     2,
     5};
