@@ -6,43 +6,70 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
+
+#include "MessagePaneDelegate.h"
+#include "MessagePaneModel.h"
 
 MessagePane::MessagePane(int lineLimit, QWidget* parent)
-    : QAbstractScrollArea(parent), lineLimit_(std::max(lineLimit, 1)) {
+    : QListView(parent),
+      lines_(new MessagePaneModel(lineLimit, this)),
+      linePainter_(new MessagePaneDelegate(this)) {
+  setUniformItemSizes(true);
+  // One scroll step per line, so the scroll bar's value is the top line.
+  setVerticalScrollMode(ScrollPerItem);
+  setHorizontalScrollMode(ScrollPerPixel);
+  setSelectionMode(ContiguousSelection);
+  setEditTriggers(NoEditTriggers);
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
-  verticalScrollBar()->setSingleStep(1);
-  UpdateScrollBars();
+  setItemDelegate(linePainter_);
+  setModel(lines_);
+  UseFontMetrics();
 }
 
 void MessagePane::AppendLine(const QString& line) {
   QScrollBar* lines = verticalScrollBar();
-  const bool following = lines->value() >= lines->maximum();
-  const qint64 topSequence = firstSequence_ + lines->value();
-
-  lines_.push_back(line);
-  if (LineCount() > lineLimit_) {
-    lines_.pop_front();
-    ++firstSequence_;
+  const bool following = AtBottom();
+  sliding_ = lines_->IsFull();
+  lines_->Append(line);
+  if (sliding_) {
+    // Every line moved up a row; the view moves with them unless it follows.
+    if (!following) lines->setValue(lines->value() - 1);
+    viewport()->update();
+  } else {
+    // The new row has a place, and the scroll bar its range, only once the
+    // view has laid its rows out.
+    followAfterLayout_ = following;
   }
+  sliding_ = false;
+
   // A line with fewer characters than the widest line's width in the
   // font's widest characters cannot be wider; measuring is the costly part.
-  if (static_cast<qint64>(line.size()) * fontMetrics().maxWidth() > widestLine_)
-    widestLine_ = std::max(widestLine_, fontMetrics().horizontalAdvance(line));
-
-  UpdateScrollBars();
-  lines->setValue(following ? lines->maximum()
-                            : static_cast<int>(std::max<qint64>(topSequence - firstSequence_, 0)));
-  viewport()->update();
+  const QFontMetrics metrics = fontMetrics();
+  if (static_cast<qint64>(line.size()) * metrics.maxWidth() > widestLine_) {
+    const int width = metrics.horizontalAdvance(line);
+    if (width > widestLine_) SetWidestLine(width);
+  }
   emit LineAppended(line);
 }
 
+int MessagePane::LineLimit() const {
+  return lines_->Limit();
+}
+
+int MessagePane::LineCount() const {
+  return lines_->Count();
+}
+
+const QString& MessagePane::Line(int index) const {
+  return lines_->Line(index);
+}
+
 QStringList MessagePane::Lines() const {
-  return QStringList(lines_.begin(), lines_.end());
+  return lines_->Lines(0, LineCount() - 1);
 }
 
 int MessagePane::TopLine() const {
@@ -50,99 +77,71 @@ int MessagePane::TopLine() const {
 }
 
 int MessagePane::SelectionStart() const {
-  if (anchor_ < 0 || std::max(anchor_, cursor_) < firstSequence_) return -1;
-  return static_cast<int>(std::max(std::min(anchor_, cursor_) - firstSequence_, qint64{0}));
+  int start = -1;
+  for (const QItemSelectionRange& range : selectionModel()->selection())
+    if (start < 0 || range.top() < start) start = range.top();
+  return start;
 }
 
 int MessagePane::SelectionEnd() const {
-  if (SelectionStart() < 0) return -1;
-  return static_cast<int>(std::max(anchor_, cursor_) - firstSequence_);
+  int end = -1;
+  for (const QItemSelectionRange& range : selectionModel()->selection())
+    end = std::max(end, range.bottom());
+  return end;
 }
 
 QString MessagePane::SelectedText() const {
   const int start = SelectionStart();
   if (start < 0) return {};
-  return QStringList(lines_.begin() + start, lines_.begin() + SelectionEnd() + 1)
-      .join(QLatin1Char('\n'));
+  return lines_->Lines(start, SelectionEnd()).join(QLatin1Char('\n'));
 }
 
 void MessagePane::SelectAll() {
-  if (lines_.empty()) return;
-  anchor_ = firstSequence_;
-  cursor_ = firstSequence_ + LineCount() - 1;
-  viewport()->update();
+  selectAll();
 }
 
 void MessagePane::CopySelection() const {
   if (SelectionStart() >= 0) QGuiApplication::clipboard()->setText(SelectedText());
 }
 
-void MessagePane::paintEvent(QPaintEvent* event) {
-  QPainter painter(viewport());
-  const QFontMetrics metrics = fontMetrics();
-  const int height = metrics.lineSpacing();
-  const int top = TopLine();
-  const int first = std::max(LineAt(event->rect().top()), 0);
-  const int last = std::min(LineAt(event->rect().bottom()), LineCount() - 1);
-  const int x = kMargin - horizontalScrollBar()->value();
-  const int selectionStart = SelectionStart();
-  const int selectionEnd = SelectionEnd();
-  for (int index = first; index <= last; ++index) {
-    const int y = (index - top) * height;
-    const bool selected = index >= selectionStart && index <= selectionEnd;
-    if (selected) painter.fillRect(0, y, viewport()->width(), height, palette().highlight());
-    painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-    painter.drawText(x, y + metrics.ascent(), Line(index));
-  }
+void MessagePane::doItemsLayout() {
+  QListView::doItemsLayout();
+  if (std::exchange(followAfterLayout_, false))
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void MessagePane::resizeEvent(QResizeEvent* event) {
-  QScrollBar* lines = verticalScrollBar();
-  const bool following = lines->value() >= lines->maximum();
-  QAbstractScrollArea::resizeEvent(event);
-  UpdateScrollBars();
-  if (following) lines->setValue(lines->maximum());
+  const bool following = AtBottom();
+  QListView::resizeEvent(event);
+  if (following) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void MessagePane::changeEvent(QEvent* event) {
-  QAbstractScrollArea::changeEvent(event);
-  if (event->type() == QEvent::FontChange) {
-    MeasureWidestLine();
-    UpdateScrollBars();
-  }
+  QListView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) UseFontMetrics();
 }
 
 void MessagePane::mousePressEvent(QMouseEvent* event) {
-  if (event->button() != Qt::LeftButton || lines_.empty()) return;
-  const qint64 sequence = SequenceAt(event->position().toPoint().y());
-  if (!(event->modifiers() & Qt::ShiftModifier) || anchor_ < firstSequence_) anchor_ = sequence;
-  cursor_ = sequence;
-  viewport()->update();
-}
-
-void MessagePane::mouseMoveEvent(QMouseEvent* event) {
-  if (!(event->buttons() & Qt::LeftButton) || anchor_ < 0 || lines_.empty()) return;
-  const int y = event->position().toPoint().y();
-  // Dragging past an edge scrolls, so a selection can span more than a page.
-  if (y < 0) verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  if (y >= viewport()->height())
-    verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  cursor_ = SequenceAt(y);
-  viewport()->update();
+  const QRect last = visualRect(lines_->index(LineCount() - 1));
+  if (LineCount() == 0 || event->position().y() <= last.bottom()) {
+    QListView::mousePressEvent(event);
+    return;
+  }
+  // Below the last line is on the last line, as in a text pane.
+  QMouseEvent onLastLine(event->type(), QPointF(event->position().x(), last.center().y()),
+                         event->globalPosition(), event->button(), event->buttons(),
+                         event->modifiers(), event->pointingDevice());
+  QListView::mousePressEvent(&onLastLine);
 }
 
 void MessagePane::keyPressEvent(QKeyEvent* event) {
+  // The view's own copy takes only the current line.
   if (event->matches(QKeySequence::Copy)) {
     CopySelection();
-  } else if (event->matches(QKeySequence::SelectAll)) {
-    SelectAll();
-  } else if (event->matches(QKeySequence::MoveToStartOfDocument)) {
-    verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
-  } else if (event->matches(QKeySequence::MoveToEndOfDocument)) {
-    verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
-  } else {
-    QAbstractScrollArea::keyPressEvent(event);
+    event->accept();
+    return;
   }
+  QListView::keyPressEvent(event);
 }
 
 void MessagePane::contextMenuEvent(QContextMenuEvent* event) {
@@ -155,32 +154,52 @@ void MessagePane::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
-int MessagePane::VisibleLines() const {
-  return std::max(viewport()->height() / fontMetrics().lineSpacing(), 1);
+// A full pane loses its first row as it gains a last one: the row count, and
+// with uniform item sizes every row's place, stay as the view laid them out,
+// so QListView's relayout of every row (milliseconds at 100,000) is skipped.
+void MessagePane::rowsInserted(const QModelIndex& parent, int start, int end) {
+  if (sliding_) {
+    QAbstractItemView::rowsInserted(parent, start, end);
+  } else {
+    QListView::rowsInserted(parent, start, end);
+  }
 }
 
-int MessagePane::LineAt(int y) const {
-  const int height = fontMetrics().lineSpacing();
-  return TopLine() + (y >= 0 ? y / height : -1 - (-y - 1) / height);
+void MessagePane::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+  // The view would make the next line current and scroll to it; a line
+  // leaving the pane must not move the view.
+  const int current = currentIndex().row();
+  if (current >= start && current <= end)
+    selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+  if (sliding_) {
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+  } else {
+    QListView::rowsAboutToBeRemoved(parent, start, end);
+  }
 }
 
-qint64 MessagePane::SequenceAt(int y) const {
-  return firstSequence_ + std::clamp(LineAt(y), 0, LineCount() - 1);
+QModelIndex MessagePane::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Without a current line the keys start from the first line in view, not
+  // from the oldest line, which may be 100,000 lines up.
+  if (!currentIndex().isValid() && LineCount() > 0) return lines_->index(TopLine());
+  return QListView::moveCursor(action, modifiers);
 }
 
-void MessagePane::UpdateScrollBars() {
-  const int visible = VisibleLines();
-  verticalScrollBar()->setRange(0, std::max(LineCount() - visible, 0));
-  verticalScrollBar()->setPageStep(visible);
-  const int width = viewport()->width();
-  horizontalScrollBar()->setRange(0, std::max(widestLine_ + 2 * kMargin - width, 0));
-  horizontalScrollBar()->setPageStep(width);
-  horizontalScrollBar()->setSingleStep(std::max(fontMetrics().averageCharWidth(), 1) * 2);
+bool MessagePane::AtBottom() const {
+  return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
 }
 
-void MessagePane::MeasureWidestLine() {
+void MessagePane::UseFontMetrics() {
   const QFontMetrics metrics = fontMetrics();
-  widestLine_ = 0;
-  for (const QString& line : lines_)
-    widestLine_ = std::max(widestLine_, metrics.horizontalAdvance(line));
+  horizontalScrollBar()->setSingleStep(std::max(metrics.averageCharWidth(), 1) * 2);
+  int widest = 0;
+  for (int row = 0; row < LineCount(); ++row)
+    widest = std::max(widest, metrics.horizontalAdvance(Line(row)));
+  SetWidestLine(widest);
+}
+
+void MessagePane::SetWidestLine(int width) {
+  widestLine_ = width;
+  linePainter_->SetWidestLine(width);
+  scheduleDelayedItemsLayout();
 }

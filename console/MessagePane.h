@@ -1,17 +1,18 @@
 #pragma once
 
-#include <QAbstractScrollArea>
+#include <QListView>
 #include <QString>
 #include <QStringList>
-#include <deque>
 
-// A read-only pane of text lines that only grows at the end and keeps the
-// newest `lineLimit` lines. The lines are painted straight from a queue of
-// strings: a text document costs several hundred bytes per line and holds
-// on to removed text until it compacts, which a pane fed around the clock
-// cannot afford. Whole lines are selected with the mouse or the keyboard and
-// copied with the usual shortcut or the context menu.
-class MessagePane : public QAbstractScrollArea {
+class MessagePaneDelegate;
+class MessagePaneModel;
+
+// A read-only list of text lines that only grows at the end and keeps the
+// newest `lineLimit` lines. Whole lines are selected with the mouse or the
+// keyboard (Shift with arrows, Page Up/Down, Home/End) and copied with the
+// usual shortcut or the context menu. The view follows new lines while it is
+// scrolled to the bottom and otherwise keeps the lines in view where they are.
+class MessagePane : public QListView {
   Q_OBJECT
 
  public:
@@ -19,10 +20,10 @@ class MessagePane : public QAbstractScrollArea {
 
   void AppendLine(const QString& line);
 
-  int LineLimit() const { return lineLimit_; }
-  int LineCount() const { return static_cast<int>(lines_.size()); }
+  int LineLimit() const;
+  int LineCount() const;
   // 0 is the oldest line still in the pane.
-  const QString& Line(int index) const { return lines_.at(static_cast<std::size_t>(index)); }
+  const QString& Line(int index) const;
   QStringList Lines() const;
 
   // The first line in view and the selected lines, as indexes like Line's;
@@ -34,33 +35,33 @@ class MessagePane : public QAbstractScrollArea {
   void SelectAll();
   void CopySelection() const;
 
+  void doItemsLayout() override;
+
  signals:
   void LineAppended(const QString& line);
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+
+ protected slots:
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
+  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
  private:
-  static constexpr int kMargin = 4;
+  bool AtBottom() const;
+  // Measures every line again, as a new font draws them.
+  void UseFontMetrics();
+  void SetWidestLine(int width);
 
-  int VisibleLines() const;
-  int LineAt(int y) const;
-  qint64 SequenceAt(int y) const;
-  void UpdateScrollBars();
-  void MeasureWidestLine();
-
-  int lineLimit_;
-  std::deque<QString> lines_;
-  // Lines are numbered from the first ever appended, so a selection stays on
-  // its lines while older ones leave the pane.
-  qint64 firstSequence_ = 0;
-  qint64 anchor_ = -1;
-  qint64 cursor_ = -1;
+  MessagePaneModel* lines_;
+  MessagePaneDelegate* linePainter_;
   int widestLine_ = 0;
+  // Set while a full pane trades its oldest line for a new one.
+  bool sliding_ = false;
+  bool followAfterLayout_ = false;
 };
