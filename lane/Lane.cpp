@@ -344,12 +344,18 @@ double Lane::CarProgress() const {
   return leaving < 1 ? 1 + leaving : -1;
 }
 
+// Qt may call these with its connection lock held, which isSignalConnected
+// takes again: a watcher's destruction deadlocked. The timer follows a moment later.
 void Lane::connectNotify(const QMetaMethod& signal) {
-  if (signal == QMetaMethod::fromSignal(&Lane::PlateRecognised)) UpdateCarTimer();
+  if (signal == QMetaMethod::fromSignal(&Lane::PlateRecognised)) {
+    QMetaObject::invokeMethod(this, &Lane::UpdateCarTimer, Qt::QueuedConnection);
+  }
 }
 
 void Lane::disconnectNotify(const QMetaMethod& signal) {
-  if (signal == QMetaMethod::fromSignal(&Lane::PlateRecognised)) UpdateCarTimer();
+  if (signal == QMetaMethod::fromSignal(&Lane::PlateRecognised)) {
+    QMetaObject::invokeMethod(this, &Lane::UpdateCarTimer, Qt::QueuedConnection);
+  }
 }
 
 // Cars come only while someone watches for plates.

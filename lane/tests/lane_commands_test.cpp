@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <set>
 
 #include "Controller.h"
@@ -319,6 +320,23 @@ TEST(LaneCars, ArriveByThemselvesWhileSomeoneWatches) {
                    [&](const PlateEvent& event) { plates << event.number; });
   EXPECT_TRUE(QTest::qWaitFor([&] { return plates.size() >= 2; }, kPatienceMs));
   EXPECT_NE(plates[0], plates[1]);
+}
+
+// Qt guards connections with a small pool of locks shared by address: a
+// watcher that drew the lane's lock once deadlocked in its own destruction.
+TEST(LaneCars, WatchersMayComeAndGoAtAnyAddress) {
+  LaneTimings timings = Quick();
+  timings.carPeriodMs = 10;
+  Lane lane(QStringLiteral("10.0.0.9"), timings);
+  std::vector<std::unique_ptr<QObject>> watchers;
+  for (int i = 0; i < 600; ++i) {
+    watchers.push_back(std::make_unique<QObject>());
+    QObject::connect(&lane, &Lane::PlateRecognised, watchers.back().get(), [] {});
+  }
+  watchers.clear();
+  int plates = 0;
+  QObject::connect(&lane, &Lane::PlateRecognised, [&plates] { ++plates; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return plates >= 1; }, kPatienceMs));
 }
 
 }  // namespace
