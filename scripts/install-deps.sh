@@ -18,10 +18,13 @@ packages=(
   xvfb x11-apps imagemagick
   help2man lintian dpkg-dev desktop-file-utils man-db file xauth
   onvif-tools iproute2
+  nodejs npm
 )
 
 missing=()
 for p in "${packages[@]}"; do
+  # A nodejs from outside Debian bundles its own npm, which Debian's npm conflicts with.
+  [ "$p" = npm ] && command -v npm >/dev/null && continue
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 

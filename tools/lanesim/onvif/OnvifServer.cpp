@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <QRegularExpression>
 
 #include "OnvifPaths.h"
@@ -46,7 +48,15 @@ std::unique_ptr<OnvifServer> OnvifServer::Start(std::uint16_t port, const Settin
   std::unique_ptr<OnvifServer> server(new OnvifServer(settings, std::move(hooks)));
   httplib::Server& http = *server->http_;
   http.new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+  // cpp-httplib's default adds SO_REUSEPORT, with which a second camera on the
+  // same port would share it silently instead of being refused.
+  http.set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http.set_payload_max_length(field::onvif::kLargestAnswer);
+  // An idle kept-alive connection holds a thread, and the server's end waits for it.
+  http.set_keep_alive_timeout(1);
   const int bound = port == 0 ? http.bind_to_any_port("127.0.0.1")
                               : (http.bind_to_port("127.0.0.1", port) ? port : -1);
   if (bound <= 0) {

@@ -112,13 +112,108 @@ TEST(LaneSimOptions, InvalidCommandLinesSayWhyInOneLine) {
   }
 }
 
+TEST(LaneSimOptions, OnvifCameraSettings) {
+  using onvif::AuthMode;
+  const struct {
+    QStringList arguments;
+    int port;
+    const char* user;
+    const char* password;
+    AuthMode auth;
+    bool ver10;
+    bool ver20;
+    qint64 offsetS;
+    const char* host;
+  } cases[] = {
+      {{"--onvif", "8080"}, 8080, "admin", "admin", AuthMode::Both, true, true, 0, "127.0.0.1"},
+      {{"--onvif=0", "--onvif-user", "op", "--onvif-password", "", "--onvif-auth", "token"},
+       0,
+       "op",
+       "",
+       AuthMode::Token,
+       true,
+       true,
+       0,
+       "127.0.0.1"},
+      {{"--onvif", "1", "--onvif-auth=digest", "--onvif-media", "1", "--onvif-clock-offset",
+        "-7200", "--rtsp", "0"},
+       1,
+       "admin",
+       "admin",
+       AuthMode::Digest,
+       true,
+       false,
+       -7200,
+       "127.0.0.1"},
+      {{"--onvif", "65535", "--onvif-media", "2", "--onvif-clock-offset", "10800", "--onvif-host",
+        "Camera.Lane"},
+       65535,
+       "admin",
+       "admin",
+       AuthMode::Both,
+       false,
+       true,
+       10800,
+       "camera.lane"},
+      {{"--onvif", "0", "--onvif-media", "both", "--onvif-host", "127.0.0.2"},
+       0,
+       "admin",
+       "admin",
+       AuthMode::Both,
+       true,
+       true,
+       0,
+       "127.0.0.2"},
+  };
+  for (const auto& c : cases) {
+    const ParsedOptions parsed = Parse(c.arguments);
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Run) << parsed.text.toStdString();
+    EXPECT_EQ(parsed.options.onvifPort, c.port);
+    EXPECT_EQ(parsed.options.onvif.user, QLatin1String(c.user));
+    EXPECT_EQ(parsed.options.onvif.password, QLatin1String(c.password));
+    EXPECT_EQ(parsed.options.onvif.auth, c.auth);
+    EXPECT_EQ(parsed.options.onvif.media.ver10, c.ver10);
+    EXPECT_EQ(parsed.options.onvif.media.ver20, c.ver20);
+    EXPECT_EQ(parsed.options.onvif.clockOffset.count(), c.offsetS);
+    EXPECT_EQ(parsed.options.onvif.host, QLatin1String(c.host));
+  }
+  EXPECT_FALSE(Parse({"--tcp", "0"}).options.onvifPort);
+
+  const struct {
+    QStringList arguments;
+    const char* says;
+  } refused[] = {
+      {{"--onvif", "65536"}, "--onvif wants a port from 0 to 65535, not '65536'"},
+      {{"--onvif"}, "Missing value after '--onvif'"},
+      {{"--onvif", "0", "--onvif-auth", "basic"},
+       "--onvif-auth wants token, digest or both, not 'basic'"},
+      {{"--onvif", "0", "--onvif-media", "3"}, "--onvif-media wants 1, 2 or both, not '3'"},
+      {{"--onvif", "0", "--onvif-clock-offset", "1.5"}, "--onvif-clock-offset wants whole seconds"},
+      {{"--onvif", "0", "--onvif-clock-offset", "9999999999"}, "within a century"},
+      {{"--onvif", "0", "--onvif-host", "127.0.0.1:80"}, "--onvif-host wants a host name"},
+      {{"--onvif", "0", "--onvif-host", "a b"}, "--onvif-host wants a host name"},
+      {{"--onvif", "0", "--onvif-user", ""}, "--onvif-user wants a name"},
+      {{"--tcp", "0", "--onvif-auth", "token"}, "--onvif-auth goes with --onvif <port>"},
+      {{"--onvif-host", "127.0.0.2"}, "nothing to serve"},
+  };
+  for (const auto& c : refused) {
+    const ParsedOptions parsed = Parse(c.arguments);
+    SCOPED_TRACE(c.arguments.join(' ').toStdString());
+    EXPECT_EQ(parsed.outcome, ParsedOptions::Outcome::Invalid);
+    EXPECT_TRUE(parsed.text.contains(QLatin1String(c.says))) << parsed.text.toStdString();
+  }
+}
+
 TEST(LaneSimOptions, HelpDocumentsEveryOption) {
   EXPECT_EQ(Parse({"-h"}).outcome, ParsedOptions::Outcome::Help);
   const ParsedOptions parsed = Parse({"--tcp", "0", "--help"});
   ASSERT_EQ(parsed.outcome, ParsedOptions::Outcome::Help);
   for (const char* option :
        {"--pty <link>", "--tcp <port>", "--rtsp <port>", "--push <url>", "--push-format <format>",
-        "--baud <rate>", "--quiet", "--help", "SIGUSR1"})
+        "--baud <rate>", "--quiet", "--help", "SIGUSR1", "--onvif <port>", "--onvif-user <name>",
+        "--onvif-password <password>", "--onvif-auth <mode>", "--onvif-media <version>",
+        "--onvif-clock-offset <seconds>", "--onvif-host <name>"})
     EXPECT_TRUE(parsed.text.contains(QLatin1String(option))) << option;
 }
 

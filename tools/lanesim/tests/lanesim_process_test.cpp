@@ -145,7 +145,8 @@ TEST(LaneSimCommandLine, BadOptionsExitTwoWithOneLine) {
                                {"--nonsense"},
                                {"--push", "https://127.0.0.1:8080/plates"},
                                {"--push", "http://127.0.0.1:8080/plates", "--push-format", "xml"},
-                               {"--push-format", "openalpr", "--tcp", "0"}};
+                               {"--push-format", "openalpr", "--tcp", "0"},
+                               {"--onvif", "0", "--onvif-media", "3"}};
   for (const QStringList& arguments : cases) {
     LaneSimProcess lanesim(arguments);
     ASSERT_TRUE(lanesim.Process().waitForFinished(kPatienceMs));
@@ -154,6 +155,29 @@ TEST(LaneSimCommandLine, BadOptionsExitTwoWithOneLine) {
     EXPECT_EQ(error.count('\n'), 1) << error.toStdString();
     EXPECT_TRUE(error.startsWith(QLatin1String("lanesim: "))) << error.toStdString();
   }
+}
+
+TEST(LaneSimOnvif, SaysWhereAfterTheVideoRefusesABusyPortAndEndsOnSignal) {
+  LaneSimProcess lanesim({"--rtsp", "0", "--onvif", "0", "--quiet"});
+  ASSERT_TRUE(lanesim.WaitForLineStarting(QStringLiteral("lanesim: onvif on ")));
+  ASSERT_GE(lanesim.Lines().size(), 2);
+  EXPECT_TRUE(lanesim.Lines()[0].startsWith("lanesim: video on rtsp://127.0.0.1:"));
+  const auto where =
+      QRegularExpression(QStringLiteral("^lanesim: onvif on http://127\\.0\\.0\\.1:(\\d+)"
+                                        "/onvif/device_service$"))
+          .match(lanesim.Lines()[1]);
+  ASSERT_TRUE(where.hasMatch()) << lanesim.Lines()[1].toStdString();
+
+  LaneSimProcess busy({"--onvif", where.captured(1)});
+  ASSERT_TRUE(busy.Process().waitForFinished(kPatienceMs));
+  EXPECT_EQ(busy.Process().exitCode(), 1);
+  const QString error = QString::fromUtf8(busy.Process().readAllStandardError()).trimmed();
+  EXPECT_EQ(error.section('\n', -1),
+            QStringLiteral("lanesim: cannot serve ONVIF on 127.0.0.1:%1").arg(where.captured(1)));
+
+  ASSERT_EQ(::kill(static_cast<pid_t>(lanesim.Process().processId()), SIGTERM), 0);
+  ASSERT_TRUE(lanesim.Process().waitForFinished(kPatienceMs));
+  EXPECT_EQ(lanesim.Process().exitCode(), 0);
 }
 
 // The card field of a whole reply to kReadCard, or nothing.
