@@ -16,6 +16,8 @@
 namespace {
 
 constexpr int kNoAnswer = 1;
+constexpr int kNoCamera = 1;
+constexpr int kPlateRefused = 1;
 constexpr int kBadInput = 2;
 
 constexpr const char* kValueRules = R"(
@@ -34,6 +36,16 @@ Output:
          "low2_of_19", "bit2_of_19", "byte20", "byte21", "byte22", for an E3
          reply "e3_value" (all decimal)
   crc    the CRC-16 (initial FFFF, polynomial 8408) as four hex digits
+  discover  each ONVIF camera as its answer arrives, one a line: address, name,
+         hardware and service address separated by tabs, or with --json one
+         object with "address", "name", "hardware", "service_address" and
+         "endpoint"; status 1 when none answered
+  plate  what the console raises from a plate message: the format that took it,
+         plate, colour, confidence, camera, time, each picture's size and
+         dimensions, and a notice for each picture it goes without; or "400"
+         and the reason the console would answer, with status 1. The formats
+         are the --map files in order, the shipped ones, then the built-in ones;
+         the content type comes from a .json or .xml name unless given
 Bad input prints one line starting "lanectl: " on stderr, nothing on stdout,
 and exits with status 2.
 
@@ -44,7 +56,11 @@ Examples:
   lanectl parse "55 D5 44 00 00 00 01 00 04 00 00 E3 12 34"
   lanectl crc 313233343536373839
   lanectl send --serial /dev/ttyUSB0 read-card --address 1
-  lanectl send --serial tcp:192.168.1.200:4001 --wait 0 gate-open --address 1)";
+  lanectl send --serial tcp:192.168.1.200:4001 --wait 0 gate-open --address 1
+  lanectl discover
+  lanectl discover --to 192.168.1.64 --json
+  lanectl plate --map east-gate.json captured.json
+  lanectl plate --content-type 'multipart/form-data; boundary=xYz' alarm.bin)";
 
 std::string JoinHexWords(const std::vector<std::string>& words) {
   std::string joined;
@@ -90,7 +106,7 @@ std::string Explain(const CLI::ParseError& error, const CLI::App& app, const CLI
 
   const std::vector<std::string> left = atTop ? app.remaining() : build.remaining();
   const std::string what =
-      atTop ? "command (build, parse, crc or send)" : "frame (see lanectl --help)";
+      atTop ? "command (build, parse, crc, send, plate or discover)" : "frame (see lanectl --help)";
   if (left.empty()) return "missing " + what;
   return "\"" + left.front() + "\" is not a " + what;
 }
@@ -106,7 +122,8 @@ int Refuse(std::ostream& err, std::string message) {
 }  // namespace
 
 int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-               const lanectl::FrameSender& sender) {
+               const lanectl::FrameSender& sender, const lanectl::PlateChecker& checkPlate,
+               const lanectl::CameraSearcher& searchCameras) {
   CLI::App app("Builds lane frames, decodes controller replies and computes checksums.", "lanectl");
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("lanectl ") + kLaneVersion, "print the version");
@@ -158,6 +175,38 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
   CLI::App* crc = app.add_subcommand("crc", "CRC-16 of some bytes: lanectl crc HEX");
   crc->add_option("HEX", crcWords, "the bytes")->required()->type_name("HEX");
 
+  lanectl::PlateCheckRequest plateCheck;
+  CLI::App* plate = app.add_subcommand(
+      "plate",
+      "what the console raises from a captured plate message: lanectl plate [--map FILE]... "
+      "[--content-type TYPE] BODY_FILE");
+  plate->add_option("--map", plateCheck.maps, "a mapping file, tried before the others; repeatable")
+      ->type_name("FILE");
+  plate
+      ->add_option("--content-type", plateCheck.contentType,
+                   "the body's Content-Type as posted, multipart with its boundary")
+      ->type_name("TYPE");
+  plate->add_option("BODY_FILE", plateCheck.bodyFile, "the message's body, byte for byte")
+      ->required()
+      ->type_name("BODY_FILE");
+
+  lanectl::DiscoverRequest discoverRequest;
+  std::string discoverTimeout = std::to_string(discoverRequest.timeoutMs);
+  CLI::App* discover = app.add_subcommand(
+      "discover",
+      "find ONVIF cameras by WS-Discovery: lanectl discover [--timeout MS] [--to ADDRESS]... "
+      "[--json]");
+  discover->add_option("--timeout", discoverTimeout, "milliseconds to listen for answers")
+      ->type_name("MS")
+      ->capture_default_str();
+  discover
+      ->add_option("--to", discoverRequest.to,
+                   "ask only this IPv4 address, at port 3702 or ADDRESS:PORT; repeatable. "
+                   "Without it, the multicast group 239.255.255.250 on every IPv4 interface "
+                   "that is up")
+      ->type_name("ADDRESS");
+  discover->add_flag("--json", discoverRequest.json, "one JSON object a line");
+
   try {
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -192,6 +241,30 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
               protocol::ParseControllerReply(outcome.received, reply) == protocol::kReplyDecoded) {
             output += ReplyJson(outcome.received) + '\n';
           }
+          break;
+      }
+    } else if (plate->parsed()) {
+      if (!checkPlate) throw lanectl::UsageError("plate: no plate formats in this build");
+      const lanectl::PlateCheckOutcome outcome = checkPlate(plateCheck);
+      if (outcome.kind == lanectl::PlateCheckOutcome::Kind::BadInput) {
+        return Refuse(err, outcome.text);
+      }
+      out << outcome.text;
+      return outcome.kind == lanectl::PlateCheckOutcome::Kind::Refused ? kPlateRefused : 0;
+    } else if (discover->parsed()) {
+      discoverRequest.timeoutMs = lanectl::ParseNumber("--timeout", discoverTimeout);
+      if (discoverRequest.timeoutMs <= 0) {
+        throw lanectl::UsageError("--timeout: a time must be positive");
+      }
+      if (!searchCameras) throw lanectl::UsageError("discover: no network support in this build");
+      const lanectl::DiscoverOutcome outcome = searchCameras(discoverRequest, out, err);
+      switch (outcome.kind) {
+        case lanectl::DiscoverOutcome::Kind::BadRequest:
+          return Refuse(err, outcome.problem);
+        case lanectl::DiscoverOutcome::Kind::NoneFound:
+          err << "lanectl: " << outcome.problem << '\n';
+          return kNoCamera;
+        case lanectl::DiscoverOutcome::Kind::Found:
           break;
       }
     }

@@ -189,7 +189,7 @@ TEST(LaneCtlMessages, NameTheOptionAndTheProblem) {
   EXPECT_EQ(RunTool({"build", "gate-opn", "--address", "1"}).err,
             "lanectl: \"gate-opn\" is not a frame (see lanectl --help)\n");
   EXPECT_EQ(RunTool({"frob"}).err,
-            "lanectl: \"frob\" is not a command (build, parse, crc or send)\n");
+            "lanectl: \"frob\" is not a command (build, parse, crc, send, plate or discover)\n");
   EXPECT_EQ(RunTool({"build", "gate-close"}).err, "lanectl: --address is required\n");
 }
 
