@@ -102,7 +102,10 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
                      "device management, media ver10 and ver20 (stream, snapshot), events (a "
                      "licence-plate notification with both pictures for each plate, by pull "
                      "point) and a relay output that lifts the barrier; 0 picks a free port. "
-                     "Alone or with the others; with --rtsp its stream is the lane's video."),
+                     "Alone or with the others; with --rtsp its stream is the lane's video. "
+                     "It answers WS-Discovery probes on 127.0.0.1:3702 (LANESIM_DISCOVERY_PORT "
+                     "moves it; LANESIM_DISCOVERY_MULTICAST=1 also joins 239.255.255.250, for "
+                     "tests in a network namespace of their own)."),
       QStringLiteral("port"));
   const onvif::OnvifOptions onvifOptions;
   const QCommandLineOption version(QStringLiteral("version"),
