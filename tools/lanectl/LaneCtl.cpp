@@ -105,8 +105,8 @@ std::string Explain(const CLI::ParseError& error, const CLI::App& app, const CLI
   if (error.get_name() != "RequiredError" || !(atTop || atBuild)) return error.what();
 
   const std::vector<std::string> left = atTop ? app.remaining() : build.remaining();
-  const std::string what =
-      atTop ? "command (build, parse, crc, send, plate or discover)" : "frame (see lanectl --help)";
+  const std::string what = atTop ? "command (build, parse, crc, send, plate, discover or camera)"
+                                 : "frame (see lanectl --help)";
   if (left.empty()) return "missing " + what;
   return "\"" + left.front() + "\" is not a " + what;
 }
@@ -123,7 +123,8 @@ int Refuse(std::ostream& err, std::string message) {
 
 int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const lanectl::FrameSender& sender, const lanectl::PlateChecker& checkPlate,
-               const lanectl::CameraSearcher& searchCameras) {
+               const lanectl::CameraSearcher& searchCameras,
+               const lanectl::CameraRunner& askCamera) {
   CLI::App app("Builds lane frames, decodes controller replies and computes checksums.", "lanectl");
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("lanectl ") + kLaneVersion, "print the version");
@@ -207,6 +208,29 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
       ->type_name("ADDRESS");
   discover->add_flag("--json", discoverRequest.json, "one JSON object a line");
 
+  lanectl::CameraRequest cameraRequest;
+  std::string gatePulse = std::to_string(cameraRequest.gatePulseMs);
+  CLI::App* camera = app.add_subcommand(
+      "camera",
+      "ask an ONVIF camera: lanectl camera URL info|snapshot FILE|gate|time-sync; the password "
+      "from LANECONSOLE_CAMERA_PASSWORD");
+  camera->add_option("URL", cameraRequest.url, "onvif://[USER@]ADDRESS[:PORT][/PATH]")
+      ->required()
+      ->type_name("URL");
+  camera->add_option("ACTION", cameraRequest.action, "info, snapshot, gate or time-sync")
+      ->required()
+      ->check(CLI::IsMember({"info", "snapshot", "gate", "time-sync"}))
+      ->type_name("ACTION");
+  camera->add_option("FILE", cameraRequest.file, "snapshot: where the picture goes")
+      ->type_name("FILE");
+  camera->add_option("--profile", cameraRequest.profile, "the media profile (default: the first)")
+      ->type_name("NAME_OR_TOKEN");
+  camera->add_option("--relay", cameraRequest.relay, "gate: the relay output (default: the first)")
+      ->type_name("TOKEN");
+  camera->add_option("--gate-pulse", gatePulse, "gate: how long the relay stays active")
+      ->type_name("MS")
+      ->capture_default_str();
+
   try {
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -251,6 +275,18 @@ int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ost
       }
       out << outcome.text;
       return outcome.kind == lanectl::PlateCheckOutcome::Kind::Refused ? kPlateRefused : 0;
+    } else if (camera->parsed()) {
+      cameraRequest.gatePulseMs = lanectl::ParseNumber("--gate-pulse", gatePulse);
+      if (cameraRequest.gatePulseMs <= 0) {
+        throw lanectl::UsageError("--gate-pulse: a time must be positive");
+      }
+      if ((cameraRequest.action == "snapshot") == cameraRequest.file.empty()) {
+        throw lanectl::UsageError(cameraRequest.file.empty() ? "camera snapshot needs a FILE"
+                                                             : "only camera snapshot takes a FILE");
+      }
+      if (!askCamera) throw lanectl::UsageError("camera: no network support in this build");
+      const int status = askCamera(cameraRequest, out, err);
+      if (status != 0) return status;
     } else if (discover->parsed()) {
       discoverRequest.timeoutMs = lanectl::ParseNumber("--timeout", discoverTimeout);
       if (discoverRequest.timeoutMs <= 0) {

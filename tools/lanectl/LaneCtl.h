@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CameraCommand.h"
 #include "CameraSearcher.h"
 #include "FrameSender.h"
 #include "PlateChecker.h"
@@ -14,8 +15,10 @@
 // arguments. Without a sender, `send` is refused as bad input; without a
 // checker, `plate` is. `plate` exits 1 when the console would refuse the message.
 // `discover` exits 1 when no camera answered; without a searcher it is
-// refused as bad input.
+// refused as bad input. `camera` exits 1 when the camera could not do what
+// was asked; without a runner it is refused as bad input.
 int RunLaneCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const lanectl::FrameSender& sender = {},
                const lanectl::PlateChecker& checkPlate = {},
-               const lanectl::CameraSearcher& searchCameras = {});
+               const lanectl::CameraSearcher& searchCameras = {},
+               const lanectl::CameraRunner& askCamera = {});

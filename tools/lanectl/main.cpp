@@ -6,6 +6,7 @@
 #include <io.h>
 #endif
 
+#include "CameraTool.h"
 #include "LaneCtl.h"
 #include "LineSender.h"
 #include "NetworkSearch.h"
@@ -16,8 +17,9 @@ int main(int argc, char** argv) {
   // --raw frames go to a serial device byte for byte.
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  // `send` and `discover` run the event loop; everything else never touches it.
+  // `send`, `discover` and `camera` run the event loop; everything else never touches it.
   QCoreApplication application(argc, argv);
   return RunLaneCtl(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
-                    lanectl::SendOnLine, lanectl::CheckPlate, lanectl::SearchNetwork);
+                    lanectl::SendOnLine, lanectl::CheckPlate, lanectl::SearchNetwork,
+                    lanectl::AskCamera);
 }

@@ -188,8 +188,9 @@ TEST(LaneCtlMessages, NameTheOptionAndTheProblem) {
             "lanectl: --text: 503 bytes, more than the 502 this frame can carry\n");
   EXPECT_EQ(RunTool({"build", "gate-opn", "--address", "1"}).err,
             "lanectl: \"gate-opn\" is not a frame (see lanectl --help)\n");
-  EXPECT_EQ(RunTool({"frob"}).err,
-            "lanectl: \"frob\" is not a command (build, parse, crc, send, plate or discover)\n");
+  EXPECT_EQ(
+      RunTool({"frob"}).err,
+      "lanectl: \"frob\" is not a command (build, parse, crc, send, plate, discover or camera)\n");
   EXPECT_EQ(RunTool({"build", "gate-close"}).err, "lanectl: --address is required\n");
 }
 
