@@ -60,7 +60,7 @@ struct OnvifCamera::PendingPlate {
 };
 
 QString ClockOffsetNotice(qint64 offsetMs) {
-  const qint64 seconds = (offsetMs < 0 ? -offsetMs : offsetMs + 500) / 1000;
+  const qint64 seconds = std::llabs(qRound64(static_cast<double>(offsetMs) / 1000));
   return QStringLiteral("摄像机时钟比本机%1 %2 小时 %3 分 %4 秒")
       .arg(offsetMs < 0 ? QStringLiteral("慢") : QStringLiteral("快"))
       .arg(seconds / 3600)

@@ -50,7 +50,8 @@ void OnvifDevice::Prepare(const QString& profile, Finish done) {
           setup->problems << Failed("GetSystemDateAndTime", result);
         } else if (std::optional<CameraClock> clock = ReadSystemDateAndTime(result.answer.body)) {
           setup->clock = *clock;
-          setup->clockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(clock->utc);
+          // The camera gives whole seconds, cut: on average half a second behind its clock.
+          setup->clockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(clock->utc) + 500;
           transport_.SetClockOffsetMs(setup->clockOffsetMs);
         } else {
           setup->problems << QStringLiteral("GetSystemDateAndTime: no UTC time in the answer");

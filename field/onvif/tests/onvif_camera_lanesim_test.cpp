@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QAuthenticator>
 #include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QUrl>
@@ -210,6 +214,51 @@ INSTANTIATE_TEST_SUITE_P(
         Mode{"hostNotReachable", {"--onvif-host", "127.0.0.2", "--rtsp", "0"}},
         Mode{"media1Only", {"--onvif-media", "1"}}, Mode{"media2Only", {"--onvif-media", "2"}}),
     [](const testing::TestParamInfo<Mode>& info) { return info.param.name; });
+
+// What lanesim serves at a picture address, fetched by Qt's own HTTP Digest.
+QByteArray FetchWithQt(const QUrl& url) {
+  QNetworkAccessManager network;
+  network.setProxy(QNetworkProxy::NoProxy);
+  QObject::connect(&network, &QNetworkAccessManager::authenticationRequired,
+                   [](QNetworkReply*, QAuthenticator* authenticator) {
+                     authenticator->setUser(QStringLiteral("admin"));
+                     authenticator->setPassword(QStringLiteral("admin"));
+                   });
+  QNetworkReply* reply = network.get(QNetworkRequest(url));
+  RunEventLoopUntil([&] { return reply->isFinished(); }, kPatienceMs);
+  const QByteArray bytes = reply->readAll();
+  delete reply;
+  return bytes;
+}
+
+TEST(OnvifCameraLaneSim, PlatePicturesAreTheCamerasBytes) {
+  OnvifLane lane({"--onvif-host", "127.0.0.2"});
+  ASSERT_TRUE(lane.Started());
+  Console console(lane.Port(), QStringLiteral("admin"));
+  console.Connect();
+  ASSERT_TRUE(console.WaitReady());
+  // A second subscriber of its own hears the same plate with the picture addresses.
+  OnvifDevice device(
+      QUrl(QStringLiteral("http://127.0.0.1:%1/onvif/device_service").arg(lane.Port())),
+      {QStringLiteral("admin"), QStringLiteral("admin")});
+  PlateEvents events(device);
+  std::optional<PlateNotification> heard;
+  QObject::connect(&events, &PlateEvents::Plate,
+                   [&](const PlateNotification& plate) { heard = plate; });
+  events.Start(device.Reach(QUrl(QStringLiteral("http://127.0.0.2/onvif/events_service"))));
+  ASSERT_TRUE(RunEventLoopUntil([&] { return events.Subscribed(); }, kPatienceMs));
+
+  lane.CarComes();
+  const std::optional<Plate> plate = console.WaitPlate();
+  ASSERT_TRUE(plate.has_value());
+  ASSERT_TRUE(RunEventLoopUntil([&] { return heard.has_value(); }, kPatienceMs));
+  EXPECT_EQ(heard->plate, plate->number);
+  EXPECT_EQ(QUrl(heard->sceneUri).host(), "127.0.0.2") << "lanesim names the host it was told";
+  EXPECT_EQ(plate->scene, FetchWithQt(device.Reach(QUrl(heard->sceneUri))));
+  EXPECT_EQ(plate->closeup, FetchWithQt(device.Reach(QUrl(heard->closeupUri))));
+  EXPECT_FALSE(plate->scene.isEmpty());
+  EXPECT_FALSE(plate->closeup.isEmpty());
+}
 
 TEST(OnvifCameraLaneSim, WrongPasswordAsksOnceAndTheRightOneConnects) {
   OnvifLane lane({"--onvif-password", "s3cret-word"});
