@@ -12,7 +12,7 @@ void MessagePaneDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
   painter->drawText(option.rect.left() + kMargin, option.rect.top() + option.fontMetrics.ascent(),
                     index.data().toString());
-  // Keyboard users need to see which line Shift+arrows extend from.
+  // Keyboard users need to see the current line, which the keys move from.
   if (option.state & QStyle::State_HasFocus) {
     QStyleOptionFocusRect focus;
     focus.QStyleOption::operator=(option);
