@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 
 mode=${1:-ci}
 build_dir=${FUZZ_BUILD_DIR:-build-fuzz}
-read -r -a targets <<<"${FUZZ_TARGETS:-parse_reply reply_stream lane_decoder picture gbk lanectl plate_request onvif_soap onvif_plate probe_match}"
+read -r -a targets <<<"${FUZZ_TARGETS:-parse_reply reply_stream lane_decoder picture gbk lanectl plate_request onvif_soap onvif_plate probe_match lanesim_onvif_request}"
 generator=$(command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
 build() {
