@@ -99,7 +99,8 @@ std::optional<QDateTime> RequestedUtc(const field::onvif::XmlElement& utc) {
 }  // namespace
 
 HttpReply UnknownAction(const QString& operation) {
-  return SoapFault(400, QStringLiteral("env:Receiver"), {QStringLiteral("ter:ActionNotSupported")},
+  // A Receiver fault, which SOAP 1.2 over HTTP sends as a 500.
+  return SoapFault(500, QStringLiteral("env:Receiver"), {QStringLiteral("ter:ActionNotSupported")},
                    QStringLiteral("%1 is not supported here").arg(operation));
 }
 

@@ -390,7 +390,7 @@ TEST_F(OnvifServerTest, UnknownActionsAndMalformedRequestsAreFaults) {
   Start(settings);
   const Reply unknown =
       Post("/onvif/device_service", Envelope(Device("SystemReboot"), GoodToken()));
-  EXPECT_EQ(unknown.status, 400);
+  EXPECT_EQ(unknown.status, 500);
   EXPECT_EQ(unknown.xml.Find(u"Subcode")->TextOf(u"Value"), "ter:ActionNotSupported");
   EXPECT_EQ(Post("/onvif/device_service", "<s:Envelope><s:Body>").status, 400);
   EXPECT_EQ(Post("/onvif/nowhere", Envelope(Device("GetServices"), GoodToken())).status, 404);
