@@ -47,7 +47,6 @@ WsDiscovery::WsDiscovery(QObject* parent) : QObject(parent) {
 void WsDiscovery::Start(const DiscoveryTargets& targets, int durationMs) {
   DropSockets();
   seen_.clear();
-  port_ = targets.port;
   probes_ = {BuildProbe(ProbeType::NetworkVideoTransmitter, NewMessageId()),
              BuildProbe(ProbeType::Device, NewMessageId())};
 
@@ -60,14 +59,13 @@ void WsDiscovery::Start(const DiscoveryTargets& targets, int durationMs) {
       socket->setMulticastInterface(interface);
       // Cameras on the laptop's own segment only.
       socket->setSocketOption(QAbstractSocket::MulticastTtlOption, 1);
-      destinations_.push_back({socket, group, interface.humanReadableName()});
+      destinations_.push_back({socket, {group}, interface.humanReadableName()});
     }
   }
   if (!targets.unicast.empty()) {
     if (QUdpSocket* socket = OpenSocket()) {
-      for (const QHostAddress& address : targets.unicast) {
-        destinations_.push_back({socket, address, QString()});
-      }
+      for (const ProbeAddress& to : targets.unicast)
+        destinations_.push_back({socket, to, QString()});
     }
   }
 
@@ -92,11 +90,12 @@ QUdpSocket* WsDiscovery::OpenSocket() {
 void WsDiscovery::SendAll() {
   for (const Destination& destination : destinations_) {
     for (const QByteArray& probe : probes_) {
-      if (destination.socket->writeDatagram(probe, destination.address, port_) >= 0) continue;
-      const QString where = destination.interfaceName.isEmpty()
-                                ? destination.address.toString()
-                                : QStringLiteral("%1 (%2)").arg(destination.address.toString(),
-                                                                destination.interfaceName);
+      const ProbeAddress& to = destination.to;
+      if (destination.socket->writeDatagram(probe, to.host, to.port) >= 0) continue;
+      const QString where =
+          destination.interfaceName.isEmpty()
+              ? QStringLiteral("%1:%2").arg(to.host.toString()).arg(to.port)
+              : QStringLiteral("%1 (%2)").arg(to.host.toString(), destination.interfaceName);
       emit Notice(
           QStringLiteral("搜索未能发往 %1: %2").arg(where, destination.socket->errorString()));
       break;

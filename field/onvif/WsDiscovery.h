@@ -15,12 +15,16 @@ namespace field::onvif {
 inline constexpr int kSearchMs = 3000;
 inline constexpr int kMostCameras = 256;
 
+struct ProbeAddress {
+  QHostAddress host;
+  quint16 port = kDiscoveryPort;
+};
+
 struct DiscoveryTargets {
   // The group on every IPv4 interface that is up. Tests turn it off: outside
   // a network namespace of their own a probe must never leave the machine.
   bool multicast = true;
-  std::vector<QHostAddress> unicast;
-  quint16 port = kDiscoveryPort;
+  std::vector<ProbeAddress> unicast;
 };
 
 struct DiscoveredCamera {
@@ -51,7 +55,7 @@ class WsDiscovery : public QObject {
  private:
   struct Destination {
     QUdpSocket* socket;
-    QHostAddress address;
+    ProbeAddress to;
     QString interfaceName;  // empty for a unicast probe
   };
 
@@ -64,7 +68,6 @@ class WsDiscovery : public QObject {
   std::vector<QUdpSocket*> sockets_;  // children
   std::vector<Destination> destinations_;
   std::vector<QByteArray> probes_;
-  quint16 port_ = kDiscoveryPort;
   QTimer deadline_;
   QTimer repeat_;
   QSet<QString> seen_;

@@ -4,8 +4,8 @@
 
 namespace field::onvif {
 
-WsDiscoveryFinder::WsDiscoveryFinder(DiscoveryTargets targets, QObject* parent)
-    : CameraFinder(parent), targets_(std::move(targets)) {
+WsDiscoveryFinder::WsDiscoveryFinder(bool multicast, quint16 unicastPort, QObject* parent)
+    : CameraFinder(parent), multicast_(multicast), unicastPort_(unicastPort) {
   connect(&discovery_, &WsDiscovery::Found, this, [this](const DiscoveredCamera& found) {
     const QStringList& services = found.match.serviceAddresses;
     emit Found({found.address, found.match.name, found.match.hardware,
@@ -16,9 +16,9 @@ WsDiscoveryFinder::WsDiscoveryFinder(DiscoveryTargets targets, QObject* parent)
 }
 
 void WsDiscoveryFinder::Search(const QString& typedAddress) {
-  DiscoveryTargets targets = targets_;
+  DiscoveryTargets targets{multicast_, {}};
   const QString typed = typedAddress.trimmed();
-  if (camera::IsDottedIpv4(typed)) targets.unicast.emplace_back(typed);
+  if (camera::IsDottedIpv4(typed)) targets.unicast.push_back({QHostAddress(typed), unicastPort_});
   discovery_.Start(targets);
 }
 

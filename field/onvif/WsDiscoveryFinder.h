@@ -10,14 +10,16 @@ class WsDiscoveryFinder : public camera::CameraFinder {
   Q_OBJECT
 
  public:
-  // `targets` are probed on every search, besides the typed address; tests
-  // give no multicast and the port of a responder on 127.0.0.1.
-  explicit WsDiscoveryFinder(DiscoveryTargets targets = {}, QObject* parent = nullptr);
+  // Tests turn multicast off and ask the typed address (127.0.0.1) at the
+  // port of a responder of their own.
+  explicit WsDiscoveryFinder(bool multicast = true, quint16 unicastPort = kDiscoveryPort,
+                             QObject* parent = nullptr);
 
   void Search(const QString& typedAddress) override;
 
  private:
-  DiscoveryTargets targets_;
+  bool multicast_;
+  quint16 unicastPort_;
   WsDiscovery discovery_;
 };
 
