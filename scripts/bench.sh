@@ -8,7 +8,7 @@ trap 'rm -f "$output" "$output.ratios"' EXIT
 
 for bench in picture_bench log_append_bench pane_append_bench startup_bench video_cpu_bench \
   video_stall_bench card_reply_bench serial_bench plate_push_bench video_rtsp_bench \
-  discovery_bench; do
+  discovery_bench onvif_bench; do
   echo "== $bench"
   # Live video is drawn into X11 windows, as on the field laptop, where Xvfb is there.
   if [ "$bench" = video_rtsp_bench ] && command -v xvfb-run >/dev/null 2>&1; then
