@@ -45,8 +45,9 @@ run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
 	./$(BUILD_DIR)/app/laneconsole
 
-# A whole field lane on one machine: lanesim on a pseudo-terminal, RTSP video and pushed plates,
-# the console attached to all three (127.0.0.1 only).
+# A whole field lane on one machine: lanesim on a pseudo-terminal and as the lane's ONVIF camera
+# (RTSP video, plate events, the barrier on its relay), the console attached to both (127.0.0.1
+# only).
 field-demo: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole lanesim
 	bash scripts/field-demo.sh $(BUILD_DIR)

@@ -1,7 +1,7 @@
 // Takes the README's screenshots: the real window against the virtual lane,
 // connected, a few commands sent and one plate recognised; or, with
-// "--serial PORT" (and "--video URL", "--plates PORT"), against a field
-// lane, a card read and a pushed plate.
+// "--serial PORT" (and "--video URL", "--plates PORT", "--camera URL"), against
+// a field lane, a card read and a plate pushed or raised by the camera.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -77,7 +77,7 @@ int ShootVirtualLane(const QString& output) {
 }
 
 int ShootFieldLane(const QString& output, const QString& port, const QString& video,
-                   const QString& platesPort) {
+                   const QString& platesPort, const QString& cameraUrl) {
   QTemporaryDir pictures;
   StderrMessageBoxes messageBoxes;
   field::FieldLaneSettings lane;
@@ -88,6 +88,17 @@ int ShootFieldLane(const QString& output, const QString& port, const QString& vi
     lane.plates = field::PlateListenSettings{};
     lane.plates->host = QStringLiteral("127.0.0.1");
     lane.plates->port = platesPort.toUShort();
+  }
+  if (!cameraUrl.isEmpty()) {
+    QString error;
+    lane.camera = field::ParseCameraUrl(cameraUrl, error);
+    if (!lane.camera) {
+      std::fprintf(stderr, "console_screenshot: --camera: %s\n", qUtf8Printable(error));
+      return 2;
+    }
+    if (lane.camera->password.isEmpty()) {
+      lane.camera->password = qEnvironmentVariable("LANECONSOLE_CAMERA_PASSWORD");
+    }
   }
   FieldLaneConsole console(lane, messageBoxes, pictures.path());
   TfmVideoStream& window = *console.window;
@@ -101,13 +112,14 @@ int ShootFieldLane(const QString& output, const QString& port, const QString& vi
   });
   return SaveWhen(window, output, [&] {
     return !window.memMessage->Lines().filter(QStringLiteral("读卡 控制器")).isEmpty() &&
-           (!lane.plates || window.imgAll->HasPicture());
+           (!lane.plates && !lane.camera || window.imgAll->HasPicture());
   });
 }
 
 }  // namespace
 
-// Usage: console_screenshot OUTPUT.png [--serial PORT [--video URL [--plates PORT]]]
+// Usage: console_screenshot OUTPUT.png [--serial PORT [--video URL] [--plates PORT]
+//                                      [--camera URL]]
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   UseConsoleFace();
@@ -118,7 +130,8 @@ int main(int argc, char** argv) {
       const qsizetype at = arguments.indexOf(QLatin1String(name));
       return at < 0 ? QString() : arguments.value(at + 1);
     };
-    return ShootFieldLane(output, arguments.value(3), option("--video"), option("--plates"));
+    return ShootFieldLane(output, arguments.value(3), option("--video"), option("--plates"),
+                          option("--camera"));
   }
   return ShootVirtualLane(output);
 }
