@@ -40,6 +40,7 @@ OnvifServer::OnvifServer(const Settings& settings, LaneHooks hooks)
       hooks_(std::move(hooks)),
       clock_(settings.clockOffset),
       digest_(QStringLiteral("lanesim"), settings.user, settings.password),
+      usedNonces_(2 * kTokenTolerance),
       http_(std::make_unique<httplib::Server>()) {}
 
 std::unique_ptr<OnvifServer> OnvifServer::Start(std::uint16_t port, const Settings& settings,
@@ -55,6 +56,9 @@ std::unique_ptr<OnvifServer> OnvifServer::Start(std::uint16_t port, const Settin
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
   http.set_payload_max_length(field::onvif::kLargestAnswer);
+  // A SOAP answer goes out as headers and body; held back by Nagle until the client's delayed
+  // acknowledgement, each answer would take some 40 ms.
+  http.set_tcp_nodelay(true);
   // An idle kept-alive connection holds a thread, and the server's end waits for it.
   http.set_keep_alive_timeout(1);
   const int bound = port == 0 ? http.bind_to_any_port("127.0.0.1")
@@ -164,7 +168,13 @@ std::optional<HttpReply> OnvifServer::Refusal(const std::string& path, const Soa
       settings_.auth != AuthMode::Digest
           ? CheckUsernameToken(call.header, settings_.user, settings_.password, clock_.Now())
           : TokenVerdict{};
-  if (token.kind == TokenVerdict::Kind::Accepted) return std::nullopt;
+  if (token.kind == TokenVerdict::Kind::Accepted) {
+    const QString nonce = call.header->Path({u"Security", u"UsernameToken"})->TextOf(u"Nonce");
+    if (usedNonces_.FirstUse(nonce.toLatin1())) return std::nullopt;
+    hooks_.note(
+        QStringLiteral("lanesim: onvif refused %1: a token sent again").arg(call.Operation()));
+    return NotAuthorized(400, QStringLiteral("a token sent again"));
+  }
 
   const QString refused = QStringLiteral("lanesim: onvif refused %1: ").arg(call.Operation());
   if (token.kind == TokenVerdict::Kind::Refused) {

@@ -16,6 +16,7 @@
 #include "MediaService.h"
 #include "OnvifSettings.h"
 #include "PlateEvent.h"
+#include "UsedNonces.h"
 
 namespace httplib {
 class Server;
@@ -60,6 +61,7 @@ class OnvifServer {
   LaneHooks hooks_;
   CameraClock clock_;
   HttpDigest digest_;
+  UsedNonces usedNonces_;
   std::unique_ptr<httplib::Server> http_;
   std::uint16_t port_ = 0;
   std::unique_ptr<DeviceService> device_;

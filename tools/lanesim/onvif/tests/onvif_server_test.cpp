@@ -180,6 +180,11 @@ TEST_F(OnvifServerTest, EachAuthenticationModeTakesWhatItShould) {
       EXPECT_EQ(reply.xml.Find(u"Subcode")->TextOf(u"Value"), "ter:NotAuthorized");
     }
     EXPECT_EQ(Post("/onvif/device_service", Envelope(Device("GetSystemDateAndTime"))).status, 200);
+    if (c.status == 200 && !header.isEmpty()) {
+      const Reply replayed =
+          Post("/onvif/device_service", Envelope(Device("GetDeviceInformation"), header));
+      EXPECT_EQ(replayed.status, 400) << "a token sent again is a replay";
+    }
   }
 }
 
