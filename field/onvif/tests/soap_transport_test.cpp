@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "PictureFetch.h"
 #include "RunEventLoop.h"
 #include "SoapTransport.h"
 
@@ -147,6 +148,31 @@ TEST(SoapTransport, TokenCreatedInTheCameraClock) {
       QDateTime::fromString(QString::fromLatin1(request.mid(at, 24)), Qt::ISODateWithMs);
   EXPECT_GE(created, before.addSecs(-1)) << request.mid(at, 24).toStdString();
   EXPECT_LE(created, before.addSecs(5));
+}
+
+TEST(PictureFetch, BasicAsAskedAndFailuresNamed) {
+  const QByteArray jpeg("\xFF\xD8\xFF\xD9", 4);
+  ScriptedServer server([&](int, const QByteArray& request) {
+    if (request.startsWith("GET /missing")) return Http("404 Not Found", {});
+    // base64("admin:pw")
+    if (!request.contains("Authorization: Basic YWRtaW46cHc=")) {
+      return Http("401 Unauthorized", {}, "WWW-Authenticate: Basic realm=\"cam\"\r\n");
+    }
+    return Http("200 OK", jpeg);
+  });
+  PictureFetch fetch;
+  fetch.SetCredentials({"admin", "pw"});
+  const auto get = [&](const char* path) {
+    std::optional<std::pair<QByteArray, QString>> got;
+    fetch.Fetch(server.Url().resolved(QUrl(QLatin1String(path))),
+                [&](const QByteArray& bytes, const QString& error) {
+                  got = {bytes, error};
+                });
+    RunEventLoopUntil([&] { return got.has_value(); }, kPatienceMs);
+    return got.value_or(std::pair<QByteArray, QString>{{}, QStringLiteral("no result")});
+  };
+  EXPECT_EQ(get("/p/1.jpg"), std::make_pair(jpeg, QString()));
+  EXPECT_EQ(get("/missing.jpg"), std::make_pair(QByteArray(), QStringLiteral("HTTP status 404")));
 }
 
 }  // namespace
