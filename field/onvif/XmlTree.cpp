@@ -1,6 +1,7 @@
 #include "XmlTree.h"
 
 #include <QHash>
+#include <QSet>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -25,7 +26,13 @@ void CollectAll(const XmlElement& element, QStringView localName,
 
 void Write(QXmlStreamWriter& writer, const XmlElement& element, const QXmlStreamAttribute& extra) {
   writer.writeStartElement(element.namespaceUri, element.name);
-  for (const auto& [name, value] : element.attributes) writer.writeAttribute(name, value);
+  // Local names only: two attributes of different namespaces may now share a name.
+  QSet<QString> written;
+  for (const auto& [name, value] : element.attributes) {
+    if (name == extra.name() || written.contains(name)) continue;
+    written.insert(name);
+    writer.writeAttribute(name, value);
+  }
   if (!extra.name().isEmpty()) writer.writeAttribute(extra);
   if (!element.text.isEmpty()) writer.writeCharacters(element.text);
   for (const XmlElement& child : element.children) Write(writer, child, {});

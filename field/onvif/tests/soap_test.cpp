@@ -188,7 +188,8 @@ TEST(SoapAnswer, ReferenceParametersEchoedWithTheirNamespaceAndMark) {
   const SoapAnswer answer = ReadSoapAnswer(
       R"(<s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope"
          xmlns:wsa5="http://www.w3.org/2005/08/addressing"><s:Body><R><wsa5:ReferenceParameters>
-         <dom0:SubscriptionId xmlns:dom0="http://www.example.com/sub">42</dom0:SubscriptionId>
+         <dom0:SubscriptionId xmlns:dom0="http://www.example.com/sub" xmlns:p="urn:p"
+         p:k="1" dom0:k="2">42</dom0:SubscriptionId>
          </wsa5:ReferenceParameters></R></s:Body></s:Envelope>)");
   ASSERT_TRUE(answer.Ok());
   const QByteArray echoed = EchoReferenceParameters(answer.body.Find(u"ReferenceParameters"));
