@@ -20,7 +20,6 @@
 #include <optional>
 #include <vector>
 
-#include "../tools/lanesim/onvif/OnvifCamera.h"
 #include "FieldLaneConsole.h"
 #include "Lane.h"
 #include "LaneSimProcess.h"
@@ -28,6 +27,7 @@
 #include "Measures.h"
 #include "RadioGroup.h"
 #include "RunEventLoop.h"
+#include "SimulatedCamera.h"
 
 namespace {
 
@@ -99,13 +99,13 @@ class InProcessCamera {
           timings.carPeriodMs = 0;  // cars only when asked
           lane_ = std::make_unique<virtual_lane::Lane>(QStringLiteral("127.0.0.1"), timings);
           QString error;
-          camera_ = lanesim::onvif::OnvifCamera::Start(*lane_, 0, lanesim::onvif::Settings{},
-                                                       std::nullopt, error);
+          camera_ = lanesim::onvif::SimulatedCamera::Start(*lane_, 0, lanesim::onvif::Settings{},
+                                                           std::nullopt, error);
           if (!camera_) return;
           port_ = static_cast<quint16>(QUrl(camera_->DeviceServiceUrl()).port());
           QObject::connect(lane_.get(), &virtual_lane::Lane::PlateRecognised,
                            [this] { raised_ = Clock::now().time_since_epoch().count(); });
-          QObject::connect(camera_.get(), &lanesim::onvif::OnvifCamera::Note,
+          QObject::connect(camera_.get(), &lanesim::onvif::SimulatedCamera::Note,
                            [this](const QString& line) {
                              if (line.contains(QStringLiteral("barrier opening"))) {
                                relayActive_ = Clock::now().time_since_epoch().count();
@@ -140,7 +140,7 @@ class InProcessCamera {
   QThread thread_;
   QObject home_;
   std::unique_ptr<virtual_lane::Lane> lane_;
-  std::unique_ptr<lanesim::onvif::OnvifCamera> camera_;
+  std::unique_ptr<lanesim::onvif::SimulatedCamera> camera_;
   quint16 port_ = 0;
   std::atomic<Clock::rep> raised_{0};
   std::atomic<Clock::rep> relayActive_{0};

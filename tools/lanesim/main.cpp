@@ -11,7 +11,7 @@
 #include "PtyLine.h"
 #include "RtspVideoServer.h"
 #include "TcpLine.h"
-#include "onvif/OnvifCamera.h"
+#include "onvif/SimulatedCamera.h"
 
 namespace {
 
@@ -96,16 +96,16 @@ int Run(const lanesim::Options& options) {
     }
   }
 
-  std::unique_ptr<lanesim::onvif::OnvifCamera> camera;
+  std::unique_ptr<lanesim::onvif::SimulatedCamera> camera;
   if (options.onvifPort) {
-    camera = lanesim::onvif::OnvifCamera::Start(
+    camera = lanesim::onvif::SimulatedCamera::Start(
         lane, *options.onvifPort, options.onvif,
         video ? std::optional(QUrl(video->Url())) : std::nullopt, error);
     if (!camera) {
       Say(stderr, QStringLiteral("lanesim: ") + error);
       return kRuntimeFailure;
     }
-    QObject::connect(camera.get(), &lanesim::onvif::OnvifCamera::Note,
+    QObject::connect(camera.get(), &lanesim::onvif::SimulatedCamera::Note,
                      [](const QString& note) { Say(stdout, note); });
   }
   // Another program may hold the discovery port; the camera still serves without it.

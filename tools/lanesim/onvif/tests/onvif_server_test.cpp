@@ -12,7 +12,7 @@
 #include <QTest>
 
 #include "Lane.h"
-#include "OnvifCamera.h"
+#include "SimulatedCamera.h"
 #include "XmlTree.h"
 
 namespace lanesim::onvif {
@@ -70,9 +70,9 @@ class OnvifServerTest : public ::testing::Test {
     settings.user = QStringLiteral("operator");
     settings.password = QStringLiteral("s3cret");
     QString error;
-    camera_ = OnvifCamera::Start(lane_, 0, settings, std::move(stream), error);
+    camera_ = SimulatedCamera::Start(lane_, 0, settings, std::move(stream), error);
     ASSERT_TRUE(camera_) << error.toStdString();
-    notes_ = std::make_unique<QSignalSpy>(camera_.get(), &OnvifCamera::Note);
+    notes_ = std::make_unique<QSignalSpy>(camera_.get(), &SimulatedCamera::Note);
     base_ = camera_->DeviceServiceUrl().chopped(QByteArrayLiteral("/onvif/device_service").size());
     network_.setProxy(QNetworkProxy::NoProxy);
     QObject::connect(&network_, &QNetworkAccessManager::authenticationRequired, &network_,
@@ -123,7 +123,7 @@ class OnvifServerTest : public ::testing::Test {
   QString GoodToken() { return Token("operator", "s3cret", CameraNow()); }
 
   virtual_lane::Lane lane_{QStringLiteral("127.0.0.1"), virtual_lane::LaneTimings{0, 50}};
-  std::unique_ptr<OnvifCamera> camera_;
+  std::unique_ptr<SimulatedCamera> camera_;
   std::unique_ptr<QSignalSpy> notes_;
   QNetworkAccessManager network_;
   QString base_;

@@ -22,15 +22,15 @@ class OnvifServer;
 // The lane as an ONVIF camera: its plates become notifications, its frame the
 // snapshot, its barrier the relay output. Lives on the lane's thread; the
 // server's threads reach the lane only through queued calls to it.
-class OnvifCamera : public QObject {
+class SimulatedCamera : public QObject {
   Q_OBJECT
 
  public:
   // Null with `error` when the port cannot be had. `stream` is the lane's RTSP address.
-  static std::unique_ptr<OnvifCamera> Start(virtual_lane::Lane& lane, std::uint16_t port,
-                                            const Settings& settings, std::optional<QUrl> stream,
-                                            QString& error);
-  ~OnvifCamera() override;
+  static std::unique_ptr<SimulatedCamera> Start(virtual_lane::Lane& lane, std::uint16_t port,
+                                                const Settings& settings,
+                                                std::optional<QUrl> stream, QString& error);
+  ~SimulatedCamera() override;
 
   QString DeviceServiceUrl() const;
 
@@ -39,7 +39,7 @@ class OnvifCamera : public QObject {
   void Note(const QString& line);
 
  private:
-  explicit OnvifCamera(virtual_lane::Lane& lane);
+  explicit SimulatedCamera(virtual_lane::Lane& lane);
   void Relay(const RelayCommand& command);
   std::optional<QByteArray> SnapshotFromAnyThread();
   void NoteFromAnyThread(const QString& line);

@@ -1,4 +1,4 @@
-#include "OnvifCamera.h"
+#include "SimulatedCamera.h"
 
 #include <chrono>
 #include <future>
@@ -18,7 +18,7 @@ QString Milliseconds(std::chrono::milliseconds duration) {
 
 }  // namespace
 
-OnvifCamera::OnvifCamera(virtual_lane::Lane& lane) : lane_(lane) {
+SimulatedCamera::SimulatedCamera(virtual_lane::Lane& lane) : lane_(lane) {
   relayIdle_.setSingleShot(true);
   connect(&relayIdle_, &QTimer::timeout, this, [this] {
     lane_.CloseGate();
@@ -27,13 +27,15 @@ OnvifCamera::OnvifCamera(virtual_lane::Lane& lane) : lane_(lane) {
   });
 }
 
-OnvifCamera::~OnvifCamera() = default;
+SimulatedCamera::~SimulatedCamera() = default;
 
-std::unique_ptr<OnvifCamera> OnvifCamera::Start(virtual_lane::Lane& lane, std::uint16_t port,
-                                                const Settings& settings,
-                                                std::optional<QUrl> stream, QString& error) {
-  std::unique_ptr<OnvifCamera> camera(new OnvifCamera(lane));
-  OnvifCamera* self = camera.get();
+std::unique_ptr<SimulatedCamera> SimulatedCamera::Start(virtual_lane::Lane& lane,
+                                                        std::uint16_t port,
+                                                        const Settings& settings,
+                                                        std::optional<QUrl> stream,
+                                                        QString& error) {
+  std::unique_ptr<SimulatedCamera> camera(new SimulatedCamera(lane));
+  SimulatedCamera* self = camera.get();
   LaneHooks hooks;
   hooks.snapshot = [self] { return self->SnapshotFromAnyThread(); };
   hooks.relay = [self](const RelayCommand& command) {
@@ -48,16 +50,16 @@ std::unique_ptr<OnvifCamera> OnvifCamera::Start(virtual_lane::Lane& lane, std::u
   return camera;
 }
 
-QString OnvifCamera::DeviceServiceUrl() const {
+QString SimulatedCamera::DeviceServiceUrl() const {
   return server_->DeviceServiceUrl();
 }
 
-void OnvifCamera::NoteFromAnyThread(const QString& line) {
+void SimulatedCamera::NoteFromAnyThread(const QString& line) {
   QMetaObject::invokeMethod(
       this, [this, line] { emit Note(line); }, Qt::QueuedConnection);
 }
 
-std::optional<QByteArray> OnvifCamera::SnapshotFromAnyThread() {
+std::optional<QByteArray> SimulatedCamera::SnapshotFromAnyThread() {
   auto promise = std::make_shared<std::promise<QByteArray>>();
   std::future<QByteArray> frame = promise->get_future();
   QMetaObject::invokeMethod(
@@ -74,7 +76,7 @@ std::optional<QByteArray> OnvifCamera::SnapshotFromAnyThread() {
 
 // Active lifts the barrier; a monostable relay falls back by itself after its
 // delay, and the barrier with it.
-void OnvifCamera::Relay(const RelayCommand& command) {
+void SimulatedCamera::Relay(const RelayCommand& command) {
   const QString relay = QLatin1String(kRelayToken);
   if (!command.active) {
     relayIdle_.stop();
