@@ -297,7 +297,12 @@ INSTANTIATE_TEST_SUITE_P(
             "time_format_unknown", "{" BASE R"(,"time":{"path":"/t","format":"unix"}})",
             R"(gate.json: "time.format" is "unix", not one of iso8601, epoch-s, epoch-ms, yyyyMMddHHmmss)"},
         InvalidCase{"time_without_format", "{" BASE R"(,"time":{"path":"/t"}})",
-                    R"(gate.json: "time.format" is missing)"}),
+                    R"(gate.json: "time.format" is missing)"},
+        // A control character in a quoted value must not break the line.
+        InvalidCase{
+            "time_format_with_carriage_return",
+            "{" BASE R"(,"time":{"path":"/t","format":"yyyyMMddHHmms\r"}})",
+            R"(gate.json: "time.format" is "yyyyMMddHHmms\r", not one of iso8601, epoch-s, epoch-ms, yyyyMMddHHmmss)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 #undef BASE
