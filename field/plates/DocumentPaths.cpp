@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 
 namespace field {
 namespace {
@@ -59,7 +60,32 @@ bool IsXmlPath(const QString& path) {
   return true;
 }
 
+namespace {
+
+// The DOM frees its nodes recursively: a sender nesting elements some hundred
+// thousand deep would overflow a receiver thread's stack. Counted by a streaming
+// reader first, which keeps no tree.
+bool NestedTooDeep(const QByteArray& bytes) {
+  QXmlStreamReader reader(bytes);
+  reader.setNamespaceProcessing(false);
+  int depth = 0;
+  while (!reader.atEnd() && !reader.hasError()) {
+    const QXmlStreamReader::TokenType token = reader.readNext();
+    if (token == QXmlStreamReader::StartElement && ++depth > XmlMessage::kDeepestElement) {
+      return true;
+    }
+    if (token == QXmlStreamReader::EndElement) --depth;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::optional<XmlMessage> XmlMessage::Parse(const QByteArray& bytes, QString& error) {
+  if (NestedTooDeep(bytes)) {
+    error = QStringLiteral("elements nested deeper than %1").arg(kDeepestElement);
+    return std::nullopt;
+  }
   XmlMessage message;
   QString problem;
   int line = 0;

@@ -22,6 +22,9 @@ bool IsXmlPath(const QString& path);
 
 class XmlMessage {
  public:
+  // No plate message nests deeper; a deeper one is refused before it is parsed.
+  static constexpr int kDeepestElement = 64;
+
   // Nothing when the bytes are no well-formed XML, with `error` saying where.
   static std::optional<XmlMessage> Parse(const QByteArray& bytes, QString& error);
 

@@ -138,6 +138,11 @@ TEST(AnprAlarm, RefusesOnlyWhatThePlateNeeds) {
       0u);
   EXPECT_EQ(refusal("<EventNotificationAlert", false).rfind("body is not well-formed XML: ", 0),
             0u);
+  // A sender nesting elements deeper than any alarm would overflow the DOM's recursion.
+  const QByteArray deep = QByteArray("<a>").repeated(300000);
+  EXPECT_NE(refusal(deep, false).find("nested deeper than 64"), std::string::npos);
+  EXPECT_NE(refusal(deep + QByteArray("</a>").repeated(300000), true).find("nested deeper than 64"),
+            std::string::npos);
 }
 
 }  // namespace
