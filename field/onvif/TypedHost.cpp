@@ -1,8 +1,21 @@
 #include "TypedHost.h"
 
 namespace field::onvif {
+namespace {
+
+// What a camera may hand out: a file:, data: or qrc: address would have the
+// console read this machine's own files as pictures.
+bool IsNetworkScheme(const QString& scheme) {
+  static const QStringList kSchemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                       QStringLiteral("rtsp"), QStringLiteral("rtsps"),
+                                       QStringLiteral("rtspt")};
+  return kSchemes.contains(scheme.toLower());
+}
+
+}  // namespace
 
 QUrl AtTypedHost(const QUrl& handedOut, const QUrl& deviceService) {
+  if (!handedOut.scheme().isEmpty() && !IsNetworkScheme(handedOut.scheme())) return {};
   if (!handedOut.isValid() || handedOut.isRelative() || handedOut.host().isEmpty()) {
     QUrl resolved = deviceService.resolved(handedOut);
     resolved.setUserInfo({});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QUrl>
 
 namespace field::onvif {
@@ -10,7 +11,8 @@ namespace field::onvif {
 // setting name hosts the laptop cannot reach. Scheme, port, path and query
 // stay the camera's; an address without a port on the typed address's scheme
 // takes the typed port (the same server, seen through the same forwarding);
-// a relative or empty address is resolved against `deviceService`.
+// a relative or empty address is resolved against `deviceService`. An address
+// of any scheme but http(s) or rtsp(s) is refused: empty.
 QUrl AtTypedHost(const QUrl& handedOut, const QUrl& deviceService);
 
 }  // namespace field::onvif

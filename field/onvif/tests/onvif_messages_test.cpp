@@ -114,7 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostCase{"http://[fe80::1]:8000/onvif/ptz", "http://127.0.0.1:8080/x",
                  "http://127.0.0.1:8000/onvif/ptz"},
         HostCase{"http://127.0.0.2:9000/onvif/subscription/7", "http://127.0.0.1:9000/x",
-                 "http://127.0.0.1:9000/onvif/subscription/7"}));
+                 "http://127.0.0.1:9000/onvif/subscription/7"},
+        // A camera must never make the console read this machine's own files.
+        HostCase{"file:///etc/passwd", "http://127.0.0.1:8080/x", ""},
+        HostCase{"data:image/jpeg;base64,/9j/", "http://127.0.0.1:8080/x", ""},
+        HostCase{"qrc:/picture.jpg", "http://127.0.0.1:8080/x", ""}));
 
 TEST(OnvifRequests, BodiesAsTheWsdlNamesThem) {
   EXPECT_EQ(SetRelayOutputSettings("relay<1>", 1500, "closed").body,
