@@ -142,10 +142,11 @@ camera::Status OnvifCamera::Disconnect(camera::CameraHandle handle) {
 void OnvifCamera::Prepare() {
   if (!device_) return;
   const int attempt = ++attempt_;
-  device_->Prepare(settings_.profile, [this, attempt](const std::optional<SoapResult>& failure,
-                                                      const DeviceSetup& setup) {
-    if (attempt == attempt_) Prepared(failure, setup);
-  });
+  device_->Prepare(settings_.profile,
+                   [self = Guard(), attempt](const std::optional<SoapResult>& failure,
+                                             const DeviceSetup& setup) {
+                     if (self && attempt == self->attempt_) self->Prepared(failure, setup);
+                   });
 }
 
 void OnvifCamera::Prepared(const std::optional<SoapResult>& failure, const DeviceSetup& setup) {
@@ -184,8 +185,9 @@ void OnvifCamera::Prepared(const std::optional<SoapResult>& failure, const Devic
 void OnvifCamera::LearnRelays() {
   const int attempt = attempt_;
   device_->Call(
-      setup_->services.device, GetRelayOutputs(), [this, attempt](const SoapResult& result) {
-        if (attempt != attempt_) return;
+      setup_->services.device, GetRelayOutputs(),
+      [this, self = Guard(), attempt](const SoapResult& result) {
+        if (!self || attempt != attempt_) return;
         relays_ =
             result.answer.Ok() ? ReadRelayOutputs(result.answer.body) : std::vector<RelayOutput>();
         if (!result.answer.Ok()) {
@@ -241,9 +243,9 @@ void OnvifCamera::OnPlate(const PlateNotification& notification) {
     ++pending->waiting;
     const int attempt = attempt_;
     device_->Pictures().Fetch(
-        device_->Reach(QUrl(uri)),
-        [this, pending, slot, which, attempt](const QByteArray& bytes, const QString& error) {
-          if (attempt != attempt_) return;
+        device_->Reach(QUrl(uri)), [this, self = Guard(), pending, slot, which, attempt](
+                                       const QByteArray& bytes, const QString& error) {
+          if (!self || attempt != attempt_) return;
           if (error.isEmpty()) {
             pending->plate.*slot = bytes;
           } else {
@@ -312,12 +314,18 @@ camera::Status OnvifCamera::OpenGate(camera::CameraHandle handle) {
 void OnvifCamera::Pulse(const RelayOutput& relay) {
   const QUrl device = setup_->services.device;
   const QString token = relay.token;
-  const auto activate = [this, device, token] {
-    device_->Call(device, SetRelayOutputState(token, true), [this](const SoapResult& result) {
-      if (!result.answer.Ok()) {
-        emit Notice(QStringLiteral("开闸失败: SetRelayOutputState: ") + result.answer.Problem());
-      }
-    });
+  // 断开 (or the console closing) while an answer is on its way: the relay is left alone.
+  const int attempt = attempt_;
+  const auto activate = [this, self = Guard(), attempt, device, token] {
+    if (!self || attempt != attempt_) return;
+    device_->Call(device, SetRelayOutputState(token, true),
+                  [this, self, attempt](const SoapResult& result) {
+                    if (!self || attempt != attempt_) return;
+                    if (!result.answer.Ok()) {
+                      emit Notice(QStringLiteral("开闸失败: SetRelayOutputState: ") +
+                                  result.answer.Problem());
+                    }
+                  });
   };
   if (relayPrepared_) {
     activate();
@@ -326,7 +334,8 @@ void OnvifCamera::Pulse(const RelayOutput& relay) {
   relayPrepared_ = true;
   const QString idle = relay.idleState.isEmpty() ? QStringLiteral("closed") : relay.idleState;
   device_->Call(device, SetRelayOutputSettings(token, settings_.gatePulseMs, idle),
-                [this, activate](const SoapResult& result) {
+                [this, self = Guard(), attempt, activate](const SoapResult& result) {
+                  if (!self || attempt != attempt_) return;
                   if (!result.answer.Ok()) {
                     relayPrepared_ = false;
                     emit Notice(QStringLiteral("开闸失败: SetRelayOutputSettings: ") +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <deque>
 #include <memory>
@@ -78,6 +79,9 @@ class OnvifCamera : public camera::SdkBackend {
   camera::Status SnapshotFromVideo(camera::AutomationByteArray& picture, std::int32_t& length,
                                    std::uint8_t& result) const;
   Credentials CurrentCredentials() const;
+  // For answers that may come after 断开 or after the camera is gone: the
+  // device lives on until its unsubscription has gone out.
+  QPointer<OnvifCamera> Guard() { return this; }
   QString StreamWithCredentials(const QUrl& stream) const;
 
   CameraSettings settings_;
