@@ -221,7 +221,10 @@ bool PlateReceiver::QueueFull() {
 
 std::optional<QString> PlateReceiver::FirstHeard(const QString& agent) {
   const std::lock_guard lock(mutex_);
-  if (!heardAgents_.insert(agent).second) return std::nullopt;
+  // A sender inventing agent names must not grow the set or the pane without end.
+  if (heardAgents_.size() >= kMostAgentsAnnounced || !heardAgents_.insert(agent).second) {
+    return std::nullopt;
+  }
   return QStringLiteral("OpenALPR 引擎 %1 在线").arg(agent);
 }
 

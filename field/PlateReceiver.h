@@ -54,6 +54,8 @@ class PlateReceiver : public QObject {
   static constexpr int kMaxConnections = 16;
   static constexpr int kDefaultTimeoutSeconds = 10;
   static constexpr std::size_t kMaxWaitingPlates = 16;
+  // Engines whose first heartbeat is announced in the pane; later ones stay quiet.
+  static constexpr std::size_t kMostAgentsAnnounced = 64;
 
   explicit PlateReceiver(PlateListenSettings settings, int timeoutSeconds = kDefaultTimeoutSeconds,
                          QObject* parent = nullptr);

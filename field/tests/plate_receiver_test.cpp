@@ -239,6 +239,22 @@ TEST(PlateReceiver, AHeartbeatIsAQuiet200AndEachAgentIsNamedOnce) {
                                        QStringLiteral("OpenALPR 引擎 agent-8 在线")}));
 }
 
+TEST(PlateReceiver, ASenderInventingAgentsAnnouncesABoundedNumber) {
+  PlateLane lane;
+  ASSERT_TRUE(lane.Started());
+  httplib::Client client = lane.Client();
+  const int agents = static_cast<int>(PlateReceiver::kMostAgentsAnnounced) + 10;
+  for (int agent = 0; agent < agents; ++agent) {
+    const std::string body =
+        R"({"data_type": "heartbeat", "agent_uid": "a)" + std::to_string(agent) + R"("})";
+    const auto answer = client.Post("/plates", body, "application/json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->status, 200);
+  }
+  QTest::qWait(200);
+  EXPECT_EQ(lane.notices.size(), static_cast<qsizetype>(PlateReceiver::kMostAgentsAnnounced));
+}
+
 TEST(PlateReceiver, APictureThatIsNoBase64CostsOnlyThePictureWithOneNotice) {
   PlateLane lane;
   ASSERT_TRUE(lane.Started());
