@@ -144,25 +144,31 @@ void MapBuiltIn(const PlateRequest& request, BodyKind body, MappedPlate& mapped)
 }  // namespace
 
 MappedPlate PlateMapper::Map(const PlateRequest& request, const PictureFetcher& fetch) const {
-  MappedPlate mapped;
-  try {
-    const std::optional<BodyKind> body = BodyKindOf(request);
-    if (!body) {
-      throw Refusal{QStringLiteral("the content type \"%1\" is neither application/json, XML "
-                                   "nor multipart/form-data")
-                        .arg(request.contentType)};
-    }
-    for (const PlateFormatMapping& mapping : mappings_) {
-      if (auto plate = MapByFile(mapping, request, *body, fetch, mapped.notices)) {
-        mapped.format = QStringLiteral("%1 (%2)").arg(mapping.name, mapping.file);
-        mapped.plate = std::move(plate);
-        return mapped;
+  MappedPlate mapped = [&]() -> MappedPlate {
+    MappedPlate found;
+    try {
+      const std::optional<BodyKind> body = BodyKindOf(request);
+      if (!body) {
+        throw Refusal{QStringLiteral("the content type \"%1\" is neither application/json, XML "
+                                     "nor multipart/form-data")
+                          .arg(request.contentType)};
       }
+      for (const PlateFormatMapping& mapping : mappings_) {
+        if (auto plate = MapByFile(mapping, request, *body, fetch, found.notices)) {
+          found.format = QStringLiteral("%1 (%2)").arg(mapping.name, mapping.file);
+          found.plate = std::move(plate);
+          return found;
+        }
+      }
+      MapBuiltIn(request, *body, found);
+    } catch (const Refusal& refusal) {
+      return {std::nullopt, refusal.reason, found.format, {}, {}};
     }
-    MapBuiltIn(request, *body, mapped);
-  } catch (const Refusal& refusal) {
-    return {std::nullopt, refusal.reason, mapped.format, {}, {}};
-  }
+    return found;
+  }();
+  // Notices and reasons quote what the sender wrote; each stays one line in the pane.
+  for (QString& notice : mapped.notices) notice = OnOneLine(notice);
+  mapped.error = OnOneLine(mapped.error);
   return mapped;
 }
 
