@@ -15,6 +15,7 @@
 #include "LiveConsole.h"
 #include "MessagePane.h"
 #include "PictureView.h"
+#include "SoakCounters.h"
 
 namespace {
 
@@ -22,14 +23,6 @@ constexpr int kTimeCompression = 200;
 constexpr int kSimulatedSeconds = 24 * 3600;
 constexpr int kSecondsPerHour = 3600;
 constexpr int kSecondsPerPlate = 30;
-
-long ResidentKilobytes() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-  return -1;
-}
 
 struct LogCounts {
   long lines = 0, sent = 0, received = 0, decoded = 0;
@@ -75,8 +68,6 @@ int main(int argc, char** argv) {
   console.Connect();
 
   long decoded = 0;
-  long plates = 0;
-  long platesShown = 0;
   QElapsedTimer wall;
   wall.start();
   const long startKb = ResidentKilobytes();
@@ -86,16 +77,7 @@ int main(int argc, char** argv) {
   long hourTwelveKb = 0;
 
   // The window's own handler runs first: after it, both views must show new pictures.
-  qint64 sceneShown = 0;
-  qint64 closeUpShown = 0;
-  QObject::connect(window.sdk1, &camera::Tsdk::OnZELIPCSDKPlate, [&] {
-    ++plates;
-    const qint64 scene = window.imgAll->Picture().cacheKey();
-    const qint64 closeUp = window.imgPlate->Picture().cacheKey();
-    if (scene != sceneShown && closeUp != closeUpShown) ++platesShown;
-    sceneShown = scene;
-    closeUpShown = closeUp;
-  });
+  const PlatesShown plates(window);
   // Connected after the window's own handler: a reply that decoded has just
   // put its card line at the end of the pane.
   QObject::connect(window.sdk1, &camera::Tsdk::OnZELIPCSDKTransSerialPort, [&] {
@@ -107,7 +89,7 @@ int main(int argc, char** argv) {
       const long kb = ResidentKilobytes();
       if (decoded / kSecondsPerHour == 12) hourTwelveKb = kb;
       std::printf("hour %2ld: resident %ld KB, replies decoded %ld, plates %ld, wall %.0f s\n",
-                  decoded / kSecondsPerHour, kb, decoded, plates, wall.elapsed() / 1000.0);
+                  decoded / kSecondsPerHour, kb, decoded, plates.raised, wall.elapsed() / 1000.0);
       std::fflush(stdout);
     }
     if (decoded == kSimulatedSeconds) {
@@ -130,7 +112,8 @@ int main(int argc, char** argv) {
   std::printf(
       "frames sent %ld, lane accepted %d, replies received %ld, replies decoded %ld "
       "(pane count %ld), plate events %ld, both pictures shown %ld\n",
-      log.sent, lane->CommandsAccepted(), log.received, log.decoded, decoded, plates, platesShown);
+      log.sent, lane->CommandsAccepted(), log.received, log.decoded, decoded, plates.raised,
+      plates.shown);
   std::printf("session log: %ld lines; pane: %lld lines, identical to the log's last lines: %s\n",
               log.lines, static_cast<long long>(pane.size()), pane == log.tail ? "yes" : "NO");
   std::printf("error reports: %lld\n", static_cast<long long>(console.boxes.texts.size()));
@@ -140,7 +123,7 @@ int main(int argc, char** argv) {
 
   const bool ok = decoded == kSimulatedSeconds && log.decoded == decoded &&
                   log.sent == log.received && pane == log.tail &&
-                  plates == kSimulatedSeconds / kSecondsPerPlate && platesShown == plates &&
-                  console.boxes.texts.isEmpty();
+                  plates.raised == kSimulatedSeconds / kSecondsPerPlate &&
+                  plates.shown == plates.raised && console.boxes.texts.isEmpty();
   return ok ? 0 : 1;
 }

@@ -28,6 +28,7 @@
 #include "PictureView.h"
 #include "RunEventLoop.h"
 #include "SessionLog.h"
+#include "SoakCounters.h"
 #include "StreamVideo.h"
 
 namespace {
@@ -38,14 +39,6 @@ constexpr int kCardReadMs = 100;
 constexpr int kCarEveryMs = 2000;
 constexpr int kReportEveryMs = 10 * 60 * 1000;
 constexpr int kSettleMs = 3000;
-
-long ResidentKilobytes() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly)) return -1;
-  for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
-  return -1;
-}
 
 quint16 FreePort() {
   QTcpServer probe;
@@ -139,18 +132,7 @@ int main(int argc, char** argv) {
 
   long videoStarts = 0;
   QObject::connect(console.stream.get(), &field::StreamVideo::Playing, [&] { ++videoStarts; });
-  long plates = 0;
-  long platesShown = 0;
-  qint64 sceneShown = 0;
-  qint64 closeUpShown = 0;
-  QObject::connect(window.sdk1, &camera::Tsdk::OnZELIPCSDKPlate, [&] {
-    ++plates;
-    const qint64 scene = window.imgAll->Picture().cacheKey();
-    const qint64 closeUp = window.imgPlate->Picture().cacheKey();
-    if (scene != sceneShown && closeUp != closeUpShown) ++platesShown;
-    sceneShown = scene;
-    closeUpShown = closeUp;
-  });
+  const PlatesShown plates(window);
 
   window.edtCameraIP->setText(QStringLiteral("127.0.0.1"));
   window.BitBtn1->click();
@@ -168,7 +150,7 @@ int main(int argc, char** argv) {
   QTimer report;
   QObject::connect(&report, &QTimer::timeout, [&] {
     Say("minute %3lld: resident %ld KB, plates shown %ld, video starts %ld\n",
-        wall.elapsed() / 60000, ResidentKilobytes(), platesShown, videoStarts);
+        wall.elapsed() / 60000, ResidentKilobytes(), plates.shown, videoStarts);
   });
   report.start(kReportEveryMs);
   window.tmReadCard->setInterval(kCardReadMs);
@@ -188,13 +170,13 @@ int main(int argc, char** argv) {
   Say("card reads sent %ld, replies received in %ld chunks, decoded %ld\n", log.sent, log.received,
       log.decoded);
   Say("plates pushed and answered 200: %ld, plate events %ld, both pictures shown %ld\n", pushed,
-      plates, platesShown);
+      plates.raised, plates.shown);
   Say("serial line lost %ld, back %ld; video starts %ld; error boxes %lld\n", log.lineLost,
       log.lineBack, videoStarts, static_cast<long long>(boxes.texts.size()));
   for (const QString& text : boxes.texts) Say("  error: %s\n", qUtf8Printable(text));
 
-  const bool nothingLost =
-      log.sent == log.decoded && pushed == plates && platesShown == plates && boxes.texts.isEmpty();
+  const bool nothingLost = log.sent == log.decoded && pushed == plates.raised &&
+                           plates.shown == plates.raised && boxes.texts.isEmpty();
   Say("nothing lost: %s\n", nothingLost ? "yes" : "NO");
   return nothingLost ? 0 : 1;
 }
