@@ -1,7 +1,6 @@
 #include "UsernameToken.h"
 
-#include <QCryptographicHash>
-
+#include "SoapEnvelope.h"
 #include "XmlTree.h"
 #include "XsdTime.h"
 
@@ -24,9 +23,7 @@ TokenVerdict CheckUsernameToken(const field::onvif::XmlElement* header, const QS
   const std::optional<QDateTime> createdAt = ParseDateTime(created);
   if (!createdAt) return refused(QStringLiteral("no valid Created"));
   const QByteArray nonce = QByteArray::fromBase64(token->TextOf(u"Nonce").toLatin1());
-  const QByteArray digest = QCryptographicHash::hash(nonce + created.toUtf8() + password.toUtf8(),
-                                                     QCryptographicHash::Sha1)
-                                .toBase64();
+  const QByteArray digest = field::onvif::PasswordDigest(nonce, created.toUtf8(), password);
   if (token->TextOf(u"Username") != user || passwordElement->text.toLatin1() != digest) {
     return refused(QStringLiteral("wrong user or password"));
   }
