@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "LaneCtlProcess.h"
 #include "LaneSimProcess.h"
 
 namespace {
@@ -17,24 +18,14 @@ using lanesim::testing::LaneSimProcess;
 
 constexpr char kPassword[] = "gate-keeper";
 
-struct ToolRun {
-  int status = -1;
-  QString out;
-  QString err;
-};
-
+// lanectl with the camera's password in its environment, or none.
 ToolRun LaneCtl(const QStringList& arguments, const QString& password = {}) {
-  QProcess lanectl;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove(QStringLiteral("LANECONSOLE_CAMERA_PASSWORD"));
   if (!password.isEmpty()) {
     environment.insert(QStringLiteral("LANECONSOLE_CAMERA_PASSWORD"), password);
   }
-  lanectl.setProcessEnvironment(environment);
-  lanectl.start(QStringLiteral(LANECTL_BINARY), arguments);
-  lanectl.waitForFinished(kPatienceMs);
-  return {lanectl.exitCode(), QString::fromUtf8(lanectl.readAllStandardOutput()),
-          QString::fromUtf8(lanectl.readAllStandardError())};
+  return ::LaneCtl(arguments, environment);
 }
 
 class LaneCtlCamera : public testing::Test {

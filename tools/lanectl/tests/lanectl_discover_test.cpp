@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "LaneCtl.h"
+#include "LaneCtlProcess.h"
 #include "LaneSimProcess.h"
 
 namespace {
@@ -94,20 +95,6 @@ TEST(DiscoverArguments, OutcomesBecomeStatuses) {
 }
 
 // --- The real program against lanesim.
-
-struct ToolRun {
-  int status = -1;
-  QString out;
-  QString err;
-};
-
-ToolRun LaneCtl(const QStringList& arguments) {
-  QProcess lanectl;
-  lanectl.start(QStringLiteral(LANECTL_BINARY), arguments);
-  lanectl.waitForFinished(kPatienceMs);
-  return {lanectl.exitCode(), QString::fromUtf8(lanectl.readAllStandardOutput()),
-          QString::fromUtf8(lanectl.readAllStandardError())};
-}
 
 QString AfterPrefix(const QStringList& lines, const QString& prefix) {
   for (const QString& line : lines) {

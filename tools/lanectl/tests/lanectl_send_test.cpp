@@ -6,26 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "LaneCtlProcess.h"
 #include "LaneSimProcess.h"
 
 namespace {
 
 using lanesim::testing::kPatienceMs;
 using lanesim::testing::LaneSimProcess;
-
-struct ToolRun {
-  int status = -1;
-  QString out;
-  QString err;
-};
-
-ToolRun LaneCtl(const QStringList& arguments) {
-  QProcess lanectl;
-  lanectl.start(QStringLiteral(LANECTL_BINARY), arguments);
-  lanectl.waitForFinished(kPatienceMs);
-  return {lanectl.exitCode(), QString::fromUtf8(lanectl.readAllStandardOutput()),
-          QString::fromUtf8(lanectl.readAllStandardError())};
-}
 
 class LaneCtlSend : public testing::Test {
  protected:
