@@ -18,6 +18,16 @@ QStringView PrefixPart(QStringView qualified) {
   return colon < 0 ? QStringView() : qualified.left(colon);
 }
 
+// The reader, without namespace processing, takes "x:-k" as an attribute's name (the part after
+// the colon need only be name characters); echoed back, no camera could read it.
+bool IsNamespaceName(QStringView qualified) {
+  const qsizetype colon = qualified.indexOf(u':');
+  if (colon < 0 || colon + 1 >= qualified.size()) return true;
+  const char16_t first = qualified[colon + 1].unicode();
+  return first != u'-' && first != u'.' && !(first >= u'0' && first <= u'9') && first != 0xB7 &&
+         !(first >= 0x300 && first <= 0x36F) && first != 0x203F && first != 0x2040;
+}
+
 void CollectAll(const XmlElement& element, QStringView localName,
                 std::vector<const XmlElement*>& found) {
   if (element.name == localName) found.push_back(&element);
@@ -106,6 +116,12 @@ std::optional<XmlElement> ParseXml(const QByteArray& bytes, QString& error, qsiz
         XmlElement element;
         for (const QXmlStreamAttribute& attribute : reader.attributes()) {
           const QStringView qualified = attribute.qualifiedName();
+          if (!IsNamespaceName(qualified)) {
+            error = QStringLiteral("malformed XML at line %1: \"%2\" is not a namespace name")
+                        .arg(reader.lineNumber())
+                        .arg(qualified.left(64));
+            return std::nullopt;
+          }
           if (qualified == u"xmlns") {
             scope.insert(QString(), attribute.value().toString());
           } else if (PrefixPart(qualified) == u"xmlns") {
