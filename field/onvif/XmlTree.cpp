@@ -1,5 +1,7 @@
 #include "XmlTree.h"
 
+#include <algorithm>
+
 #include <QHash>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -18,14 +20,32 @@ QStringView PrefixPart(QStringView qualified) {
   return colon < 0 ? QStringView() : qualified.left(colon);
 }
 
-// The reader, without namespace processing, takes "x:-k" as an attribute's name (the part after
-// the colon need only be name characters); echoed back, no camera could read it.
+// XML's name characters; a surrogate is taken as the half of a character beyond U+FFFF it is.
+bool IsNameStart(char16_t c) {
+  return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' ||
+         (c >= 0xC0 && c <= 0x2FF && c != 0xD7 && c != 0xF7) ||
+         (c >= 0x370 && c <= 0x1FFF && c != 0x37E) || c == 0x200C || c == 0x200D ||
+         (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) ||
+         (c >= 0x3001 && c <= 0xDFFF) || (c >= 0xF900 && c <= 0xFDCF) ||
+         (c >= 0xFDF0 && c <= 0xFFFD);
+}
+
+bool IsNameChar(char16_t c) {
+  return IsNameStart(c) || c == u'-' || c == u'.' || (c >= u'0' && c <= u'9') || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || c == 0x203F || c == 0x2040;
+}
+
+bool IsNcName(QStringView name) {
+  if (name.isEmpty() || !IsNameStart(name.front().unicode())) return false;
+  return std::all_of(name.begin(), name.end(), [](QChar c) { return IsNameChar(c.unicode()); });
+}
+
+// The reader, without namespace processing, takes "x:-k" as an attribute's name, and ends a
+// name at a NUL without complaint; echoed back, no camera could read either.
 bool IsNamespaceName(QStringView qualified) {
   const qsizetype colon = qualified.indexOf(u':');
-  if (colon < 0 || colon + 1 >= qualified.size()) return true;
-  const char16_t first = qualified[colon + 1].unicode();
-  return first != u'-' && first != u'.' && !(first >= u'0' && first <= u'9') && first != 0xB7 &&
-         !(first >= 0x300 && first <= 0x36F) && first != 0x203F && first != 0x2040;
+  if (colon < 0) return IsNcName(qualified);
+  return IsNcName(qualified.left(colon)) && IsNcName(qualified.mid(colon + 1));
 }
 
 void CollectAll(const XmlElement& element, QStringView localName,

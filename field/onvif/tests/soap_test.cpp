@@ -176,6 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"mismatched", "<a><b></a></b>", "malformed"},
                     RefusedCase{"attributeLocalStartsBadly", "<a x:-k=\"v\"/>", "namespace name"},
                     RefusedCase{"attributeLocalIsADigit", "<a x:1k=\"v\"/>", "namespace name"},
+                    RefusedCase{"attributeNameWithNul", QByteArray("<a x:") + '\0' + "k=\"v\"/>",
+                                "namespace name"},
                     RefusedCase{"noBody", "<Envelope><Header/></Envelope>", "without a Body"},
                     RefusedCase{"deep", Nested(65), "deeper than 64"},
                     RefusedCase{"large", "<a>" + QByteArray(1024 * 1024, 'x') + "</a>",
