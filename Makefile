@@ -1,7 +1,6 @@
 # Front door: `make run` starts the console, `make test` builds and runs every test.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
-RELEASE_DIR ?= build-release
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
@@ -11,8 +10,15 @@ FUZZ_SECONDS ?= 600
 deps:
 	@bash scripts/install-deps.sh
 
+# One build for the tests and the package, with Debian's own flags (hardening included): the
+# package carries, stripped, the very programs the tests ran.
+export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+CONFIGURE_BUILD = cmake -S . -B $(BUILD_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+
 $(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE_BUILD)
 
 configure: deps $(BUILD_DIR)/CMakeCache.txt
 
@@ -28,18 +34,15 @@ test-sanitize: deps
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-# The Debian package, from a Release build hardened with Debian's own flags, only the three
-# programs and their man pages built; laneconsole_VERSION_amd64.deb lands here.
-deb: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+# The Debian package from the test build: only the three programs, their man pages and the
+# changelog are built (nothing when `make test` ran first); laneconsole_VERSION_amd64.deb lands
+# here. Configuring again puts Debian's flags on a build made before they were used.
 deb: deps
-	cmake -S . -B $(RELEASE_DIR) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
-	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
-	cmake --build $(RELEASE_DIR) -j $(JOBS) --target laneconsole lanectl lanesim man_pages package_changelog
-	rm -f $(RELEASE_DIR)/laneconsole_*.deb laneconsole_*.deb
-	cd $(RELEASE_DIR) && cpack -G DEB
-	cp $(RELEASE_DIR)/laneconsole_*_amd64.deb .
+	$(CONFIGURE_BUILD)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole lanectl lanesim man_pages package_changelog
+	rm -f $(BUILD_DIR)/laneconsole_*.deb laneconsole_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB
+	cp $(BUILD_DIR)/laneconsole_*_amd64.deb .
 
 run: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target laneconsole
@@ -61,7 +64,7 @@ screenshot: configure
 
 # Fuzzing (clang, own build in build-fuzz): `fuzz` runs every target FUZZ_SECONDS (default 600)
 # and keeps new inputs in build-fuzz/corpus-new; `fuzz-ci` replays the committed corpus and fuzzes
-# each target for 30 s. Details in fuzz/README.md.
+# each target for 10 s. Details in fuzz/README.md.
 fuzz: deps
 	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash scripts/fuzz.sh long
 
@@ -89,4 +92,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(RELEASE_DIR) build-fuzz laneconsole_*.deb
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz laneconsole_*.deb

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the libFuzzer targets of fuzz/ (clang, ASan + UBSan).
 #
-#   scripts/fuzz.sh ci      each target over its committed corpus, then FUZZ_CI_SECONDS (30) of
+#   scripts/fuzz.sh ci      each target over its committed corpus, then FUZZ_CI_SECONDS (10) of
 #                           fuzzing; new inputs go to a scratch folder that is wiped first
 #   scripts/fuzz.sh long    each target for FUZZ_SECONDS (600); new inputs accumulate in
 #                           $FUZZ_BUILD_DIR/corpus-new/TARGET, the committed corpus is only read
@@ -57,7 +57,7 @@ case "$mode" in
       scratch="$build_dir/ci-scratch/$target"
       rm -rf "$scratch" && mkdir -p "$scratch"
       run "$target" -runs=0 "fuzz/corpus/$target" &&
-        run "$target" -max_total_time="${FUZZ_CI_SECONDS:-30}" "$scratch" "fuzz/corpus/$target" ||
+        run "$target" -max_total_time="${FUZZ_CI_SECONDS:-10}" "$scratch" "fuzz/corpus/$target" ||
         failed+=("$target")
     done
     ;;

@@ -104,7 +104,9 @@ TEST_P(RefusedRequestTest, GetsItsStatusAndRaisesNoPlate) {
   EXPECT_EQ(std::count(answer->body.begin(), answer->body.end(), '\n'), 1) << answer->body;
   QTest::qWait(200);
   EXPECT_TRUE(lane.plates.empty());
-  if (GetParam().status == 400) EXPECT_EQ(lane.notices.size(), 1);
+  if (GetParam().status == 400) {
+    EXPECT_EQ(lane.notices.size(), 1);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
