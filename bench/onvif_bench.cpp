@@ -35,7 +35,7 @@ using Clock = std::chrono::steady_clock;
 using lanesim::testing::LaneSimProcess;
 
 constexpr double kFrameIntervalMs = 40;
-constexpr int kConnectRuns = 9;
+constexpr int kConnectRuns = 15;
 constexpr int kPlates = 20;
 constexpr int kGateOpenings = 10;
 // The relay falls back after its 1 s pulse before the next opening.
