@@ -84,7 +84,8 @@ soak: configure
 	./$(BUILD_DIR)/bench/soak
 
 # A field lane in a real window under Xvfb for SOAK_MINUTES of wall time (default 120): card reads
-# every 100 ms at 115,200 baud, RTSP video and a pushed plate every 2 s, all from lanesim.
+# every 100 ms at 115,200 baud, and lanesim as the lane's ONVIF camera (its RTSP video, plate
+# events) with each plate also pushed, a car every 2 s.
 SOAK_MINUTES ?= 120
 soak-field: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target soak_field lanesim

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A field lane soak in a real window under Xvfb: lanesim on a pseudo-terminal at 115,200 baud, its
-# RTSP video and pushed plates, all on 127.0.0.1, for MINUTES of wall time.
+# A field lane soak in a real window under Xvfb: lanesim on a pseudo-terminal at 115,200 baud and
+# as the lane's ONVIF camera (RTSP video, plate events), plates also pushed, all on 127.0.0.1, for
+# MINUTES of wall time.
 # Usage: scripts/soak-field.sh BUILD_DIR MINUTES
 set -euo pipefail
 
