@@ -31,7 +31,8 @@ TEST_F(LaneCtlSend, PrintsTheAnswerAndItsParse) {
   const ToolRun run = LaneCtl(Send({"read-card", "--address", "1"}));
 
   EXPECT_EQ(run.status, 0) << run.err.toStdString();
-  EXPECT_EQ(run.out,
+  // As text, so that a failure shows what was printed.
+  EXPECT_EQ(run.out.toStdString(),
             " 55 D5 44 00 00 00 01 00 11 22 ED A2 78 56 34 12 00 00 64 01 00 00 00 00 00 00 F2 "
             "61\n"
             "{\"result\":0,\"command\":162,\"address\":1,\"card_number\":305419896,"
