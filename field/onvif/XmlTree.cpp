@@ -43,9 +43,8 @@ bool IsNcName(QStringView name) {
 // The reader, without namespace processing, takes "x:-k" as an attribute's name, and ends a
 // name at a NUL without complaint; echoed back, no camera could read either.
 bool IsNamespaceName(QStringView qualified) {
-  const qsizetype colon = qualified.indexOf(u':');
-  if (colon < 0) return IsNcName(qualified);
-  return IsNcName(qualified.left(colon)) && IsNcName(qualified.mid(colon + 1));
+  if (!qualified.contains(u':')) return IsNcName(qualified);
+  return IsNcName(PrefixPart(qualified)) && IsNcName(LocalPart(qualified));
 }
 
 void CollectAll(const XmlElement& element, QStringView localName,
